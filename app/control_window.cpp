@@ -1,0 +1,62 @@
+#include "control_window.h"
+
+#include "actions.h"
+
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Hor_Value_Slider.H>
+#include <FL/Fl_Window.H>
+
+Fl_Window* control_window = nullptr;
+Fl_Hor_Value_Slider* size_slider = nullptr;
+Fl_Hor_Value_Slider* quality_slider = nullptr;
+Fl_Hor_Value_Slider* zoom_slider = nullptr;
+Fl_Button* capture_button = nullptr;
+Fl_Button* compress_button = nullptr;
+Fl_Box* credit_box = nullptr;
+
+namespace {
+
+Fl_Hor_Value_Slider* make_slider(int y, const char* label, double low, double high, double step,
+                                 double initial)
+{
+    Fl_Hor_Value_Slider* slider = new Fl_Hor_Value_Slider(50, y, 330, 25, label);
+    slider->align(FL_ALIGN_LEFT);
+    slider->bounds(low, high);
+    slider->step(step);
+    slider->value(initial);
+    return slider;
+}
+
+}  // namespace
+
+Fl_Window* build_control_window()
+{
+    // Each widget becomes a child of the window, which stays the current group.
+    control_window = new Fl_Window(400, 300, "Tilequilt");
+    size_slider = make_slider(25, "Size", 1, 3, 1, 2);
+    capture_button = new Fl_Button(150, 60, 100, 25, "capture");
+    capture_button->callback(on_capture);
+    quality_slider = make_slider(100, "Quality", 20, 75, 5, 50);
+    zoom_slider = make_slider(125, "Zoom", 0.05, 1, 0.05, 0.5);
+    compress_button = new Fl_Button(150, 160, 100, 25, "compress");
+    compress_button->callback(on_compress);
+    credit_box = new Fl_Box(200, 250, 150, 25, "Tilequilt map stitcher");
+    credit_box->box(FL_FLAT_BOX);
+    return control_window;
+}
+
+int size_index_from_slider(double value)
+{
+    return static_cast<int>(value - 1.0);
+}
+
+int quality_from_slider(double value)
+{
+    return static_cast<int>(value);
+}
+
+float zoom_from_slider(double value)
+{
+    return static_cast<float>(value);
+}

@@ -1,0 +1,24 @@
+// The tool's window: three sliders, two buttons and a credit line. Built once at start; the
+// widgets live until the process ends and are reached through these pointers.
+#pragma once
+
+class Fl_Window;
+class Fl_Hor_Value_Slider;
+class Fl_Button;
+class Fl_Box;
+
+extern Fl_Window* control_window;
+extern Fl_Hor_Value_Slider* size_slider;
+extern Fl_Hor_Value_Slider* quality_slider;
+extern Fl_Hor_Value_Slider* zoom_slider;
+extern Fl_Button* capture_button;
+extern Fl_Button* compress_button;
+extern Fl_Box* credit_box;
+
+// Creates the window and its widgets, with the capture and compress actions on the buttons.
+Fl_Window* build_control_window();
+
+// How the actions read the sliders.
+int size_index_from_slider(double value);  // value - 1, truncated: 0, 1 or 2
+int quality_from_slider(double value);     // truncated: 20 .. 75
+float zoom_from_slider(double value);      // narrowed to float: 0.05 .. 1

@@ -1,0 +1,10 @@
+#include "capture_failure.h"
+
+#include <cstdio>
+
+bool report_capture_failure()
+{
+    std::puts("capture fail!");
+    std::fflush(stdout);
+    return false;
+}

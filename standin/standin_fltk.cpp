@@ -1,0 +1,126 @@
+// The stand-in game's window on X11 (and wherever FLTK runs): titled like the game, 800 x 600,
+// scrolled by Ctrl+arrow keys.
+#include "standin_model.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Window.H>
+#include <FL/fl_draw.H>
+
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+standin_game game;
+int shown_x = 0;  // the view the window shows; behind the game's own view while a redraw is late
+int shown_y = 0;
+
+long long now_ms()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+standin_key key_of(int fltk_key)
+{
+    switch (fltk_key) {
+    case FL_Control_L:
+    case FL_Control_R: return key_ctrl;
+    case FL_Left: return key_left;
+    case FL_Right: return key_right;
+    case FL_Up: return key_up;
+    case FL_Down: return key_down;
+    default: return key_other;
+    }
+}
+
+struct late_view {
+    Fl_Window* window;
+    int x, y;
+};
+
+void show_late_view(void* data)
+{
+    late_view* late = static_cast<late_view*>(data);
+    shown_x = late->x;
+    shown_y = late->y;
+    late->window->redraw();
+    delete late;
+}
+
+class game_window : public Fl_Window {
+public:
+    game_window() : Fl_Window(standin_client_width, standin_client_height,
+                              "Heroes of Might and Magic III") {}
+
+    void draw() override
+    {
+        const rgb_picture client = render_client_area(game, shown_x, shown_y);
+        fl_draw_image(client.pixels.data(), 0, 0, client.width, client.height, 3);
+    }
+
+    int handle(int event) override
+    {
+        switch (event) {
+        case FL_FOCUS:
+        case FL_UNFOCUS:
+            return 1;
+        case FL_KEYDOWN:
+        case FL_KEYUP: {
+            const bool changed = handle_standin_key(game, key_of(Fl::event_key()),
+                                                    event == FL_KEYDOWN,
+                                                    Fl::event_state(FL_CTRL) != 0, now_ms());
+            if (changed) {
+                write_standin_state(game);
+                if (game.faults.redraw_delay_ms > 0) {
+                    Fl::add_timeout(game.faults.redraw_delay_ms / 1000.0, show_late_view,
+                                    new late_view{this, game.view_x, game.view_y});
+                } else {
+                    shown_x = game.view_x;
+                    shown_y = game.view_y;
+                    redraw();
+                    Fl::flush();
+                }
+            }
+            if (standin_should_close(game))
+                hide();
+            return 1;
+        }
+        case FL_SHORTCUT:
+            return 1;  // Escape and friends do not close the game
+        default:
+            return Fl_Window::handle(event);
+        }
+    }
+};
+
+void close_on_close_box(Fl_Widget* widget, void*)
+{
+    if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape)
+        return;
+    widget->hide();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    standin_options options;
+    if (!parse_standin_options(argc, argv, options) || !setup_standin(options, game))
+        return 2;
+    if (!options.write_map_file.empty())
+        return write_ppm(options.write_map_file, game.map) ? 0 : 1;
+
+    shown_x = game.view_x;
+    shown_y = game.view_y;
+    write_standin_state(game);
+    game_window* window = new game_window;
+    window->callback(close_on_close_box);
+    window->end();
+    window->show();
+    Fl::run();
+    if (game.key_log)
+        std::fclose(game.key_log);
+    return 0;
+}

@@ -1,0 +1,112 @@
+// The control window as built in process on a private display: its widgets, their places,
+// bounds, steps and initial values, and how the actions read the sliders.
+#include "control_window.h"
+
+#include "desktop.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Hor_Value_Slider.H>
+#include <FL/Fl_Window.H>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct expected_widget {
+    int x, y, w, h;
+    const char* label;
+};
+
+void expect_place(const Fl_Widget* widget, expected_widget e)
+{
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ(widget->x(), e.x) << e.label;
+    EXPECT_EQ(widget->y(), e.y) << e.label;
+    EXPECT_EQ(widget->w(), e.w) << e.label;
+    EXPECT_EQ(widget->h(), e.h) << e.label;
+    EXPECT_STREQ(widget->label(), e.label);
+}
+
+void expect_slider(const Fl_Hor_Value_Slider* slider, double low, double high, double step,
+                   double initial)
+{
+    EXPECT_DOUBLE_EQ(slider->minimum(), low);
+    EXPECT_DOUBLE_EQ(slider->maximum(), high);
+    EXPECT_DOUBLE_EQ(slider->step(), step);
+    EXPECT_DOUBLE_EQ(slider->value(), initial);
+    EXPECT_EQ(slider->align(), FL_ALIGN_LEFT);
+}
+
+}  // namespace
+
+TEST(ControlWindow, WidgetsAsLaidOut)
+{
+    private_display display;
+    Fl_Window* window = build_control_window();
+    window->show();
+    Fl::check();
+
+    EXPECT_EQ(window->w(), 400);
+    EXPECT_EQ(window->h(), 300);
+    EXPECT_STREQ(window->label(), "Tilequilt");
+    ASSERT_EQ(window->children(), 6);
+    // Children in creation order.
+    EXPECT_EQ(window->child(0), size_slider);
+    EXPECT_EQ(window->child(1), capture_button);
+    EXPECT_EQ(window->child(2), quality_slider);
+    EXPECT_EQ(window->child(3), zoom_slider);
+    EXPECT_EQ(window->child(4), compress_button);
+    EXPECT_EQ(window->child(5), credit_box);
+
+    expect_place(size_slider, {50, 25, 330, 25, "Size"});
+    expect_place(capture_button, {150, 60, 100, 25, "capture"});
+    expect_place(quality_slider, {50, 100, 330, 25, "Quality"});
+    expect_place(zoom_slider, {50, 125, 330, 25, "Zoom"});
+    expect_place(compress_button, {150, 160, 100, 25, "compress"});
+    EXPECT_EQ(credit_box->x(), 200);
+    EXPECT_EQ(credit_box->y(), 250);
+    EXPECT_EQ(credit_box->w(), 150);
+    EXPECT_EQ(credit_box->h(), 25);
+    EXPECT_EQ(credit_box->box(), FL_FLAT_BOX);
+    ASSERT_NE(credit_box->label(), nullptr);
+    // One line that fits the box.
+    int text_w = 0, text_h = 0;
+    credit_box->measure_label(text_w, text_h);
+    EXPECT_LE(text_w, 150);
+    EXPECT_LE(text_h, 25);
+
+    expect_slider(size_slider, 1, 3, 1, 2);
+    expect_slider(quality_slider, 20, 75, 5, 50);
+    expect_slider(zoom_slider, 0.05, 1, 0.05, 0.5);
+    EXPECT_NE(capture_button->callback(), nullptr);
+    EXPECT_NE(compress_button->callback(), nullptr);
+    EXPECT_NE(capture_button->callback(), compress_button->callback());
+    window->hide();
+}
+
+TEST(ControlWindow, SlidersGiveTheValuesTheActionsUse)
+{
+    private_display display;
+    build_control_window();
+    // The Size slider only produces whole numbers within 1 to 3.
+    size_slider->value(size_slider->clamp(size_slider->round(0.4)));
+    EXPECT_EQ(size_index_from_slider(size_slider->value()), 0);
+    size_slider->value(size_slider->clamp(size_slider->round(2.6)));
+    EXPECT_EQ(size_index_from_slider(size_slider->value()), 2);
+    size_slider->value(size_slider->clamp(size_slider->round(9)));
+    EXPECT_EQ(size_index_from_slider(size_slider->value()), 2);
+
+    zoom_slider->value(zoom_slider->clamp(zoom_slider->round(0.0)));
+    EXPECT_FLOAT_EQ(zoom_from_slider(zoom_slider->value()), 0.05f);
+    zoom_slider->value(zoom_slider->clamp(zoom_slider->round(5.0)));
+    EXPECT_FLOAT_EQ(zoom_from_slider(zoom_slider->value()), 1.0f);
+
+    EXPECT_EQ(quality_from_slider(quality_slider->clamp(quality_slider->round(77))), 75);
+    EXPECT_EQ(quality_from_slider(quality_slider->clamp(quality_slider->round(21))), 20);
+    EXPECT_EQ(size_index_from_slider(1.0), 0);
+    EXPECT_EQ(size_index_from_slider(3.0), 2);
+}

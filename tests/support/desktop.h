@@ -1,0 +1,68 @@
+// Test support: a private X server per test, programs started on it, and polling with a time-out.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Starts Xvfb on a free display and points DISPLAY at it; stops it again at destruction.
+struct private_display {
+    private_display();
+    ~private_display();
+    private_display(const private_display&) = delete;
+    private_display& operator=(const private_display&) = delete;
+    std::string name;  // ":N"
+    int pid = -1;
+};
+
+// A program started in the background.
+struct child_process {
+    int pid = -1;
+};
+
+// Starts `argv` in `folder` with extra `environment` entries ("NAME=value"), standard output
+// going to `output_file` (or inherited when empty).
+child_process start_process(const std::vector<std::string>& argv, const std::string& folder = "",
+                            const std::string& output_file = "",
+                            const std::vector<std::string>& environment = {});
+
+// Waits for the process to end; its exit status, or -1 when it did not end within `timeout`
+// (or was killed by a signal).
+int wait_process(child_process& process, std::chrono::milliseconds timeout);
+
+// Whether the process is still running.
+bool process_running(const child_process& process);
+
+// Kills and reaps the process if it still runs.
+void stop_process(child_process& process);
+
+// Runs a command line through the shell and returns its standard output.
+std::string run_output(const std::string& command);
+
+// Polls `condition` every 20 ms until it holds or `timeout` passes.
+bool wait_until(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+
+// A fresh empty folder below the system's temporary folder.
+std::string make_temporary_folder(const std::string& label);
+
+std::string read_text_file(const std::string& name);
+bool file_exists(const std::string& name);
+
+// Milliseconds since the epoch, the clock of the stand-in's key log.
+long long wall_clock_ms();
+
+// Windows on the private display, through xdotool: the id of the first visible window whose
+// title matches the regular expression, or "" when there is none.
+std::string find_window(const std::string& title_pattern);
+std::string wait_for_window(const std::string& title_pattern, std::chrono::milliseconds timeout);
+
+struct window_geometry {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+window_geometry geometry_of(const std::string& window);
+std::string title_of(const std::string& window);
+
+// A real mouse click (button 1) at a point of the window, and a real key press into it.
+void click_in_window(const std::string& window, int x, int y);
+void press_key(const std::string& window, const std::string& key);

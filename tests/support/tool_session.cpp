@@ -1,0 +1,59 @@
+#include "tool_session.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+#include <unistd.h>
+
+tool_session start_tool(const std::string& folder, bool as_unprivileged_user)
+{
+    tool_session tool;
+    tool.folder = folder;
+    const std::string logs = make_temporary_folder("tool-log");
+    std::filesystem::permissions(logs, std::filesystem::perms::all);
+    tool.messages = logs + "/messages.log";
+    tool.output = logs + "/stdout.txt";
+    std::vector<std::string> argv;
+    if (as_unprivileged_user && geteuid() == 0)
+        argv = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
+    argv.push_back(TILEQUILT_PROGRAM);
+    tool.process = start_process(argv, folder, tool.output, {"TILEQUILT_MESSAGE_LOG=" + tool.messages});
+    tool.window = wait_for_window("^Tilequilt$", std::chrono::seconds(20));
+    return tool;
+}
+
+std::string wait_for_messages(const tool_session& tool, int count,
+                              std::chrono::milliseconds timeout)
+{
+    std::string text;
+    wait_until(
+        [&] {
+            text = read_text_file(tool.messages);
+            return std::count(text.begin(), text.end(), '\n') >= count;
+        },
+        timeout);
+    return text;
+}
+
+bool dismiss_dialog(const tool_session& tool, const std::string& title_pattern)
+{
+    std::string dialog;
+    const bool shown = wait_until(
+        [&] {
+            std::istringstream ids(run_output("xdotool search --onlyvisible --name '" +
+                                              title_pattern + "' 2>/dev/null"));
+            std::string id;
+            while (ids >> id)
+                if (id != tool.window)
+                    dialog = id;
+            return !dialog.empty();
+        },
+        std::chrono::seconds(10));
+    if (!shown)
+        return false;
+    press_key(dialog, "Escape");
+    return wait_until([&] { return run_output("xdotool search --onlyvisible --name '" +
+                                              title_pattern + "' 2>/dev/null")
+                                       .find(dialog) == std::string::npos; },
+                      std::chrono::seconds(10));
+}

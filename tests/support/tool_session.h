@@ -1,0 +1,31 @@
+// Test support: the real tilequilt program in a working folder of its own, on the test's display.
+#pragma once
+
+#include "desktop.h"
+
+#include <string>
+#include <vector>
+
+struct tool_session {
+    child_process process;
+    std::string folder;
+    std::string messages;  // what the tool told the user, one line each
+    std::string output;    // its standard output
+    std::string window;
+};
+
+// Starts the tool in `folder` and waits for its window. With `as_unprivileged_user`, a root test
+// run starts it as user nobody, so that folder permissions bind it.
+tool_session start_tool(const std::string& folder, bool as_unprivileged_user = false);
+
+// Window-relative centres of the two buttons.
+inline constexpr int capture_x = 200, capture_y = 72;
+inline constexpr int compress_x = 200, compress_y = 172;
+
+// Waits until the message log holds `count` lines; returns its text.
+std::string wait_for_messages(const tool_session& tool, int count,
+                              std::chrono::milliseconds timeout);
+
+// Dismisses the dialog the tool shows (its only other window) with Escape; true when one was
+// there and went away.
+bool dismiss_dialog(const tool_session& tool, const std::string& title_pattern);

@@ -1,0 +1,155 @@
+// The real tilequilt program on its own display, used with a real mouse and keyboard: its
+// window, the compress button, its messages and error dialogs, and closing it.
+#include "image_files.h"
+
+#include "tool_session.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void write_results(const std::string& folder, int side, bool with_grid = true)
+{
+    image map(side, side, 1, 3);
+    cimg_forXYC(map, x, y, c) map(x, y, 0, c) = static_cast<unsigned char>(x * (c + 1) + y);
+    save_jpeg_replacing(map, folder + "/result.jpg", 80);
+    if (with_grid)
+        save_jpeg_replacing(map, folder + "/result-grid.jpg", 80);
+}
+
+struct window_program : ::testing::Test {
+    private_display display;
+    std::string folder = make_temporary_folder("window");
+    tool_session tool;
+
+    void TearDown() override { stop_process(tool.process); }
+
+    void start(bool as_unprivileged_user = false)
+    {
+        tool = start_tool(folder, as_unprivileged_user);
+        ASSERT_FALSE(tool.window.empty()) << "the tool's window did not appear";
+    }
+
+    std::vector<std::string> folder_files()
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+}  // namespace
+
+TEST_F(window_program, WindowIsTitledAndSized)
+{
+    start();
+    EXPECT_EQ(title_of(tool.window), "Tilequilt");
+    const window_geometry g = geometry_of(tool.window);
+    EXPECT_EQ(g.width, 400);
+    EXPECT_EQ(g.height, 300);
+}
+
+TEST_F(window_program, EscapeEndsTheProgramWithStatusZero)
+{
+    start();
+    press_key(tool.window, "Escape");
+    EXPECT_EQ(wait_process(tool.process, std::chrono::seconds(10)), 0);
+}
+
+TEST_F(window_program, CompressClickWritesBothCopiesSilently)
+{
+    write_results(folder, 1152);
+    start();
+    click_in_window(tool.window, compress_x, compress_y);
+    ASSERT_TRUE(wait_until([&] {
+        return file_exists(folder + "/compress-result.jpg") &&
+               file_exists(folder + "/compress-result-grid.jpg");
+    }, std::chrono::seconds(20)));
+    // Default sliders: zoom 0.5.
+    EXPECT_EQ(load_image(folder + "/compress-result.jpg").width(), 576);
+    EXPECT_EQ(load_image(folder + "/compress-result-grid.jpg").height(), 576);
+
+    // A second press overwrites the copies and never compresses a copy again.
+    const auto first_time = fs::last_write_time(folder + "/compress-result-grid.jpg");
+    click_in_window(tool.window, compress_x, compress_y);
+    EXPECT_TRUE(wait_until([&] {
+        return fs::last_write_time(folder + "/compress-result-grid.jpg") != first_time;
+    }, std::chrono::seconds(20)));
+    EXPECT_EQ(folder_files(), (std::vector<std::string>{"compress-result-grid.jpg",
+                                                        "compress-result.jpg",
+                                                        "result-grid.jpg", "result.jpg"}));
+    EXPECT_EQ(read_text_file(tool.messages), "");
+}
+
+TEST_F(window_program, CompressWithoutResultsAsksForACaptureOnce)
+{
+    start();
+    click_in_window(tool.window, compress_x, compress_y);
+    EXPECT_EQ(wait_for_messages(tool, 1, std::chrono::seconds(10)),
+              "message: make sure to capture the h3 map first!\n");
+    EXPECT_TRUE(dismiss_dialog(tool, "^Tilequilt$"));
+    EXPECT_TRUE(folder_files().empty());
+    EXPECT_EQ(read_text_file(tool.messages), "message: make sure to capture the h3 map first!\n");
+}
+
+TEST_F(window_program, CompressWithOnlyTheMapWritesItsCopyThenAsks)
+{
+    write_results(folder, 1152, false);
+    start();
+    click_in_window(tool.window, compress_x, compress_y);
+    EXPECT_EQ(wait_for_messages(tool, 1, std::chrono::seconds(20)),
+              "message: make sure to capture the h3 map first!\n");
+    EXPECT_TRUE(file_exists(folder + "/compress-result.jpg"));
+    EXPECT_TRUE(dismiss_dialog(tool, "^Tilequilt$"));
+}
+
+TEST_F(window_program, CaptureWithoutTheGameSaysSoAndWritesNothing)
+{
+    start();
+    click_in_window(tool.window, capture_x, capture_y);
+    EXPECT_EQ(wait_for_messages(tool, 1, std::chrono::seconds(10)), "message: h3 not found!\n");
+    EXPECT_TRUE(dismiss_dialog(tool, "^Tilequilt$"));
+    EXPECT_TRUE(folder_files().empty());
+}
+
+TEST_F(window_program, BrokenResultShowsTheErrorDialogAndTheToolCarriesOn)
+{
+    std::ofstream(folder + "/result.jpg") << "not a jpeg";
+    write_results(folder, 64, false);  // only a good grid picture; result.jpg stays broken
+    std::ofstream(folder + "/result.jpg", std::ios::trunc) << "not a jpeg";
+    start();
+    click_in_window(tool.window, compress_x, compress_y);
+    const std::string said = wait_for_messages(tool, 1, std::chrono::seconds(10));
+    EXPECT_EQ(said.rfind("CImgIOException: ", 0), 0u) << said;
+    EXPECT_TRUE(dismiss_dialog(tool, "^CImgIOException$"));
+    EXPECT_TRUE(process_running(tool.process));
+    EXPECT_FALSE(file_exists(folder + "/compress-result.jpg"));
+
+    // Mended, the next press works.
+    write_results(folder, 64);
+    click_in_window(tool.window, compress_x, compress_y);
+    EXPECT_TRUE(wait_until([&] { return file_exists(folder + "/compress-result-grid.jpg"); },
+                           std::chrono::seconds(20)));
+}
+
+TEST_F(window_program, ReadOnlyWorkingFolderShowsTheErrorDialog)
+{
+    write_results(folder, 256);
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec |
+                                fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+    start(true);
+    click_in_window(tool.window, compress_x, compress_y);
+    const std::string said = wait_for_messages(tool, 1, std::chrono::seconds(20));
+    EXPECT_EQ(said.rfind("CImgIOException: ", 0), 0u) << said;
+    EXPECT_TRUE(dismiss_dialog(tool, "^CImgIOException$"));
+    EXPECT_TRUE(process_running(tool.process));
+    EXPECT_EQ(folder_files(), (std::vector<std::string>{"result-grid.jpg", "result.jpg"}));
+}
