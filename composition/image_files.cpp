@@ -85,6 +85,13 @@ void discard_image_file(const std::string& file_name)
     discard_partial_file(file_name);
 }
 
+void check_writable_beside(const std::string& file_name)
+{
+    if (!write_partial_file(file_name, [](std::FILE*) { return true; }))
+        throw CImgIOException("Cannot write files into the folder of '%s'.", file_name.c_str());
+    discard_partial_file(file_name);
+}
+
 void save_jpeg_replacing(const image& picture, const std::string& file_name, unsigned quality)
 {
     save_jpeg_partial(picture, file_name, quality);

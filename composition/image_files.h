@@ -22,6 +22,10 @@ void commit_image_file(const std::string& file_name);
 // Removes a temporary file left by `save_jpeg_partial`.
 void discard_image_file(const std::string& file_name);
 
+// Throws CImgIOException when no file can be made beside `file_name` (a read-only folder), so
+// that a long job can stop before it starts.
+void check_writable_beside(const std::string& file_name);
+
 // `save_jpeg_partial` followed by `commit_image_file`.
 void save_jpeg_replacing(const image& picture, const std::string& file_name, unsigned quality);
 

@@ -66,6 +66,8 @@ image scan_map(game_window window, const MapSizeRow& row, const capture_driver& 
 bool capture_map(game_window window, int size_index, const capture_driver& driver)
 {
     const MapSizeRow& row = map_size_table.at(static_cast<size_t>(size_index));
+    // A capture takes many seconds of the game: find out first whether its results can be kept.
+    check_writable_beside(result_file_name);
     image map = scan_map(window, row, driver);
     if (map.is_empty())
         return false;

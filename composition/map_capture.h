@@ -73,8 +73,9 @@ extern const capture_driver game_driver;
 
 // Scans the map of size index `size_index` (0 .. 2) and writes "result.jpg" and "result-grid.jpg".
 // Returns false, writing no result, when the game window went away or a snapshot failed ("capture
-// fail!" is then on standard output). Throws the image library's exceptions on image errors;
-// earlier result files are kept whole either way.
+// fail!" is then on standard output). Throws the image library's exceptions on image errors,
+// and CImgIOException before any key is sent when the working folder cannot be written; earlier
+// result files are kept whole either way.
 bool capture_map(game_window window, int size_index, const capture_driver& driver = game_driver);
 
 // The stitched P x P map, before it is written: the scan of `capture_map` without the files.

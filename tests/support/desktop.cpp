@@ -222,8 +222,10 @@ std::string title_of(const std::string& window)
 
 void click_in_window(const std::string& window, int x, int y)
 {
-    run_output("xdotool mousemove --sync --window " + window + " " + std::to_string(x) + " " +
-               std::to_string(y) + " click 1");
+    // As a person would, bring the window to the front first. No --sync on the move: it waits
+    // forever when the pointer is already there.
+    run_output("xdotool windowraise " + window + " mousemove --window " + window + " " + std::to_string(x) + " " +
+               std::to_string(y) + " sleep 0.1 click 1");
 }
 
 void press_key(const std::string& window, const std::string& key)
