@@ -5,7 +5,7 @@ repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 build_packages=(cmake make g++ pkg-config libfltk1.3-dev fluid cimg-dev libjpeg62-turbo-dev
                 libx11-dev libxtst-dev)
-desktop_packages=(xvfb xdotool x11-apps imagemagick)
+desktop_packages=(xvfb xdotool)
 test_packages=(libgtest-dev util-linux)
 
 # Installs whichever of the named Debian packages are not installed yet.
