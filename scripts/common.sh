@@ -7,6 +7,7 @@ build_packages=(cmake make g++ pkg-config libfltk1.3-dev fluid cimg-dev libjpeg6
                 libx11-dev libxtst-dev)
 desktop_packages=(xvfb xdotool)
 test_packages=(libgtest-dev util-linux)
+windows_packages=(mingw-w64 wine64)
 
 # Installs whichever of the named Debian packages are not installed yet.
 need_packages() {
@@ -63,4 +64,14 @@ wait_for_window() {
     sleep 0.1
   done
   return 1
+}
+
+# Cross-builds the game driver, the stand-in and the driver test for Windows into $1, for the
+# processor $2 (i686 or x86_64).
+build_windows_driver() {
+  local folder=$1 processor=$2
+  cmake -S "$repo_root" -B "$folder" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$repo_root/cmake/mingw-$processor.cmake" \
+    -DTILEQUILT_DRIVER_ONLY=ON >/dev/null
+  cmake --build "$folder" -j "$(nproc)"
 }

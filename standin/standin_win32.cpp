@@ -1,0 +1,163 @@
+// The stand-in game's window on Windows: a plain Win32 window titled like the game, 800 x 600 of
+// client area, scrolled by Ctrl+arrow keys. Same model, options and key log as on X11.
+#include "standin_model.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+standin_game game;
+int shown_x = 0;  // the view the window shows; behind the game's own view while a redraw is late
+int shown_y = 0;
+std::vector<unsigned char> frame;  // the client area as top-down blue-green-red-zero rows
+UINT_PTR next_timer = 1;
+struct late_view { int x, y; };
+std::vector<std::pair<UINT_PTR, late_view>> late_views;
+
+long long now_ms()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+standin_key key_of(WPARAM virtual_key)
+{
+    switch (virtual_key) {
+    case VK_CONTROL:
+    case VK_LCONTROL:
+    case VK_RCONTROL: return key_ctrl;
+    case VK_LEFT: return key_left;
+    case VK_RIGHT: return key_right;
+    case VK_UP: return key_up;
+    case VK_DOWN: return key_down;
+    default: return key_other;
+    }
+}
+
+void paint(HWND window)
+{
+    const rgb_picture client = render_client_area(game, shown_x, shown_y);
+    frame.resize(static_cast<size_t>(client.width) * client.height * 4);
+    for (size_t i = 0, n = static_cast<size_t>(client.width) * client.height; i < n; ++i) {
+        frame[i * 4 + 0] = client.pixels[i * 3 + 2];
+        frame[i * 4 + 1] = client.pixels[i * 3 + 1];
+        frame[i * 4 + 2] = client.pixels[i * 3 + 0];
+        frame[i * 4 + 3] = 0;
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = client.width;
+    info.bmiHeader.biHeight = -client.height;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    SetDIBitsToDevice(dc, 0, 0, client.width, client.height, 0, 0, 0, client.height,
+                      frame.data(), &info, DIB_RGB_COLORS);
+    EndPaint(window, &ps);
+}
+
+void show_view(HWND window, int x, int y)
+{
+    shown_x = x;
+    shown_y = y;
+    InvalidateRect(window, nullptr, FALSE);
+    UpdateWindow(window);
+}
+
+LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
+{
+    switch (message) {
+    case WM_PAINT:
+        paint(window);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP: {
+        const bool pressed = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+        const bool changed = handle_standin_key(game, key_of(w), pressed,
+                                                (GetKeyState(VK_CONTROL) & 0x8000) != 0,
+                                                now_ms());
+        if (changed) {
+            write_standin_state(game);
+            if (game.faults.redraw_delay_ms > 0) {
+                const UINT_PTR id = next_timer++;
+                late_views.push_back({id, {game.view_x, game.view_y}});
+                SetTimer(window, id, static_cast<UINT>(game.faults.redraw_delay_ms), nullptr);
+            } else {
+                show_view(window, game.view_x, game.view_y);
+            }
+        }
+        if (standin_should_close(game))
+            DestroyWindow(window);
+        return 0;
+    }
+    case WM_TIMER:
+        KillTimer(window, w);
+        for (auto it = late_views.begin(); it != late_views.end(); ++it) {
+            if (it->first == w) {
+                show_view(window, it->second.x, it->second.y);
+                late_views.erase(it);
+                break;
+            }
+        }
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, w, l);
+    }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
+{
+    standin_options options;
+    if (!parse_standin_options(__argc, __argv, options) || !setup_standin(options, game))
+        return 2;
+    if (!options.write_map_file.empty())
+        return write_ppm(options.write_map_file, game.map) ? 0 : 1;
+    shown_x = game.view_x;
+    shown_y = game.view_y;
+    write_standin_state(game);
+
+    WNDCLASSA window_class{};
+    window_class.lpfnWndProc = window_procedure;
+    window_class.hInstance = instance;
+    window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    window_class.lpszClassName = "TilequiltStandin";
+    RegisterClassA(&window_class);
+
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    RECT frame_rect{0, 0, standin_client_width, standin_client_height};
+    AdjustWindowRect(&frame_rect, style, FALSE);
+    HWND window = CreateWindowA("TilequiltStandin", "Heroes of Might and Magic III", style, 0, 0,
+                                frame_rect.right - frame_rect.left,
+                                frame_rect.bottom - frame_rect.top, nullptr, nullptr, instance,
+                                nullptr);
+    if (!window)
+        return 1;
+    ShowWindow(window, show);
+    UpdateWindow(window);
+    SetForegroundWindow(window);
+
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    if (game.key_log)
+        std::fclose(game.key_log);
+    return 0;
+}

@@ -1,0 +1,248 @@
+// The Windows game window driver against the Windows stand-in game, run under Wine (or on
+// Windows): lookup by title, keyboard bursts through keybd_event, and the snapshot file.
+// A small harness of its own: this program is cross-built, where GoogleTest is not at hand.
+#include "bmp_file.h"
+#include "game_window.h"
+#include "standin_model.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+int passed = 0, failed = 0;
+
+void check(bool condition, const std::string& what)
+{
+    if (condition) {
+        ++passed;
+    } else {
+        ++failed;
+        std::printf("FAILED: %s\n", what.c_str());
+    }
+    std::fflush(stdout);
+}
+
+bool wait_until(bool (*condition)(void*), void* data, DWORD timeout_ms)
+{
+    const DWORD start = GetTickCount();
+    while (!condition(data)) {
+        if (GetTickCount() - start > timeout_ms)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+std::string read_file(const std::string& name)
+{
+    std::ifstream in(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct view { int x, y; };
+
+view current_view()
+{
+    std::istringstream in(read_file("standin-state.txt"));
+    std::string word;
+    view v{-1, -1};
+    in >> word >> v.x >> v.y;
+    return v;
+}
+
+bool view_becomes(int x, int y)
+{
+    view wanted{x, y};
+    return wait_until(
+        [](void* data) {
+            const view* w = static_cast<view*>(data);
+            const view v = current_view();
+            return v.x == w->x && v.y == w->y;
+        },
+        &wanted, 5000);
+}
+
+struct burst {
+    int dx = 0, dy = 0;
+    bool ctrl_held = true, horizontal_first = true, released = false;
+};
+
+std::vector<burst> logged_bursts()
+{
+    std::vector<burst> bursts;
+    std::istringstream log(read_file("standin-keys.log"));
+    std::string line;
+    bool in_burst = false, vertical_seen = false;
+    while (std::getline(log, line)) {
+        std::istringstream fields(line);
+        long long ms;
+        std::string action, key, ctrl;
+        if (!(fields >> ms >> action >> key >> ctrl))
+            continue;
+        if (key == "Control") {
+            if (action == "press") {
+                bursts.emplace_back();
+                in_burst = true;
+                vertical_seen = false;
+            } else if (in_burst) {
+                bursts.back().released = true;
+                in_burst = false;
+            }
+            continue;
+        }
+        if (!in_burst) {
+            bursts.emplace_back();
+            bursts.back().ctrl_held = false;
+        }
+        burst& b = bursts.back();
+        b.ctrl_held = b.ctrl_held && ctrl == "ctrl=1";
+        if (action != "press")
+            continue;
+        const bool vertical = key == "Up" || key == "Down";
+        if (!vertical && vertical_seen)
+            b.horizontal_first = false;
+        vertical_seen = vertical_seen || vertical;
+        b.dx += (key == "Right") - (key == "Left");
+        b.dy += (key == "Down") - (key == "Up");
+    }
+    return bursts;
+}
+
+PROCESS_INFORMATION start_standin(const std::string& program, const std::string& options)
+{
+    std::string command = "\"" + program + "\" --key-log standin-keys.log --state standin-state.txt " + options;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        std::printf("cannot start %s\n", program.c_str());
+    return process;
+}
+
+game_window wait_for_game()
+{
+    game_window window = nullptr;
+    wait_until(
+        [](void* data) {
+            *static_cast<game_window*>(data) = find_game_window(game_window_title);
+            return *static_cast<game_window*>(data) != nullptr;
+        },
+        &window, 30000);
+    return window;
+}
+
+void stop(PROCESS_INFORMATION& process)
+{
+    if (!process.hProcess)
+        return;
+    TerminateProcess(process.hProcess, 0);
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    process.hProcess = nullptr;
+}
+
+// Compares the snapshot file with what the stand-in must show for a view.
+void check_snapshot(int size, std::uint32_t seed, int view_x, int view_y)
+{
+    const std::string bytes = read_file(snapshot_file_name);
+    const std::uint32_t pixels = bmp_pixel_bytes(standin_client_width, standin_client_height);
+    check(bytes.size() == pixels + 54u, "snapshot file size is 54 + 4 x 800 x 600");
+    if (bytes.size() != pixels + 54u)
+        return;
+    const auto file_header = bmp_file_header(pixels);
+    const auto info_header = bmp_info_header(standin_client_width, standin_client_height);
+    check(bytes.compare(0, 14, std::string(file_header.begin(), file_header.end())) == 0,
+          "file header as laid out");
+    check(bytes.compare(14, 40, std::string(info_header.begin(), info_header.end())) == 0,
+          "information header as laid out, height positive");
+
+    standin_game model;
+    start_standin(model, generate_map(1152 * size, seed), view_x, view_y);
+    const rgb_picture expected = render_client_area(model, view_x, view_y);
+    long differing = 0;
+    for (int y = 0; y < expected.height; ++y)
+        for (int x = 0; x < expected.width; ++x) {
+            const unsigned char* e = &expected.pixels[(static_cast<size_t>(y) * expected.width + x) * 3];
+            const unsigned char* s = reinterpret_cast<const unsigned char*>(bytes.data()) + 54 +
+                                     (static_cast<size_t>(expected.height - 1 - y) * expected.width + x) * 4;
+            if (s[0] != e[2] || s[1] != e[1] || s[2] != e[0]) {
+                if (differing < 5)
+                    std::printf("  pixel (%d, %d): %d %d %d, expected %d %d %d\n", x, y, s[2],
+                                s[1], s[0], e[0], e[1], e[2]);
+                ++differing;
+            }
+        }
+    check(differing == 0, "snapshot equals the stand-in's view pixel for pixel (" +
+                              std::to_string(differing) + " pixels differ)");
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::printf("usage: %s STANDIN.exe\n", argv[0]);
+        return 2;
+    }
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    std::string work = std::string(folder) + "tilequilt-win32-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(work.c_str(), nullptr);
+    SetCurrentDirectoryA(work.c_str());
+
+    check(find_game_window(game_window_title) == nullptr, "no game window before the stand-in starts");
+
+    PROCESS_INFORMATION game = start_standin(argv[1], "--size 2 --seed 5 --view 10,10");
+    const game_window window = wait_for_game();
+    check(window != nullptr, "lookup finds the stand-in");
+    check(find_game_window("heroes of might and magic iii") == window, "lookup ignores case (lower)");
+    check(find_game_window("HEROES OF MIGHT AND MAGIC III") == window, "lookup ignores case (upper)");
+    check(find_game_window("Heroes of Might and Magic") == nullptr, "a shorter title is another window");
+
+    if (window) {
+        Sleep(500);  // let the window settle and take its first paint
+        check(scroll_map_view(window, 3, -2), "burst (3, -2) sent");
+        check(view_becomes(13, 8), "view moved to (13, 8)");
+        check(scroll_map_view(window, -5, 7), "burst (-5, 7) sent");
+        check(view_becomes(8, 15), "view moved to (8, 15)");
+        check(scroll_map_view(window, -20, 40), "burst (-20, 40) sent");
+        check(view_becomes(0, 36), "view stopped at the left and bottom limits");
+        check(scroll_map_view(window, 0, 0), "empty burst sent");
+
+        const std::vector<burst> bursts = logged_bursts();
+        check(bursts.size() == 4, "four bursts in the key log (" + std::to_string(bursts.size()) + ")");
+        const int dx[] = {3, -5, -20, 0}, dy[] = {-2, 7, 40, 0};
+        for (size_t i = 0; i < bursts.size() && i < 4; ++i) {
+            const std::string which = "burst " + std::to_string(i);
+            check(bursts[i].dx == dx[i] && bursts[i].dy == dy[i], which + " taps as asked");
+            check(bursts[i].ctrl_held, which + " holds Ctrl around its taps");
+            check(bursts[i].horizontal_first, which + " sends horizontal taps first");
+            check(bursts[i].released, which + " releases Ctrl");
+        }
+
+        check(snapshot_client_area(window), "snapshot taken");
+        check_snapshot(2, 5, 0, 36);
+        check(scroll_map_view(window, 6, -6), "burst (6, -6) sent");
+        check(snapshot_client_area(window), "second snapshot taken");
+        check_snapshot(2, 5, 6, 30);
+    }
+
+    stop(game);
+    Sleep(200);
+    const std::string earlier = read_file(snapshot_file_name);
+    check(!snapshot_client_area(window), "a closed game gives a failed snapshot");
+    check(!scroll_map_view(window, 1, 1), "a closed game gets no keys");
+    check(read_file(snapshot_file_name) == earlier, "a failed snapshot keeps the earlier file");
+
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed ? 1 : 0;
+}
