@@ -18,29 +18,44 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace {
 
+XErrorHandler handler_before_driver = nullptr;
+int trapped_error_code = 0;
+Display* open_driver_display();
+
 // The driver's own connection, opened on first use and kept for the life of the process.
 Display* driver_display()
 {
-    static Display* display = XOpenDisplay(nullptr);
+    static Display* display = open_driver_display();
     return display;
 }
 
-int trapped_error_code = 0;
-
+// Errors on the driver's connection are recorded, never fatal; errors on other connections (the
+// toolkit's) go to the handler that was there before.
 int trap_error(Display* display, XErrorEvent* event)
 {
-    if (display == driver_display())
+    if (display == driver_display()) {
         trapped_error_code = event->error_code;
-    return 0;
+        return 0;
+    }
+    return handler_before_driver ? handler_before_driver(display, event) : 0;
 }
 
-// Brackets a group of requests: errors they cause are recorded instead of ending the process.
+Display* open_driver_display()
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (display)
+        handler_before_driver = XSetErrorHandler(trap_error);
+    return display;
+}
+
+// Brackets a group of requests whose errors must be known: afterwards, whether any failed.
 XErrorHandler begin_error_trap(Display* display)
 {
     XSync(display, False);
@@ -198,18 +213,27 @@ KeySym key_symbol(key_code key)
     }
 }
 
+bool xtest_available(Display* display)
+{
+    static const bool available = [display] {
+        int event_base, error_base, major, minor;
+        return XTestQueryExtension(display, &event_base, &error_base, &major, &minor) != 0;
+    }();
+    return available;
+}
+
+// Keys are sent without waiting for the server: a round trip per key would add up over the
+// hundreds of taps of a capture. Errors still reach the driver's handler, never a fatal one.
 bool send_key(key_code key, unsigned flags)
 {
     Display* display = driver_display();
-    int event_base, error_base, major, minor;
-    if (!display || !XTestQueryExtension(display, &event_base, &error_base, &major, &minor))
+    if (!display || !xtest_available(display))
         return false;
     const KeyCode code = XKeysymToKeycode(display, key_symbol(key));
-    if (!code)
+    if (!code || !XTestFakeKeyEvent(display, code, flags == key_press, CurrentTime))
         return false;
-    const XErrorHandler previous = begin_error_trap(display);
-    const bool sent = XTestFakeKeyEvent(display, code, flags == key_press, CurrentTime) != 0;
-    return end_error_trap(display, previous) && sent;
+    XFlush(display);
+    return true;
 }
 
 constexpr burst_steps x11_burst_steps{bring_to_front, sleep_ms, send_key};
@@ -251,6 +275,16 @@ unsigned char channel_value(unsigned long pixel, channel_bits bits)
 void convert_rows(XImage* image, const Visual* visual, int left, int top, int width, int height,
                   std::vector<unsigned char>& rows)
 {
+    // The usual 24-bit visual already holds blue, green, red and a spare byte in file order.
+    if (image->bits_per_pixel == 32 && image->byte_order == LSBFirst &&
+        visual->red_mask == 0xFF0000 && visual->green_mask == 0xFF00 &&
+        visual->blue_mask == 0xFF) {
+        for (int y = 0; y < image->height; ++y)
+            std::memcpy(&rows[(static_cast<size_t>(height - 1 - (top + y)) * width + left) * 4],
+                        image->data + static_cast<size_t>(y) * image->bytes_per_line,
+                        static_cast<size_t>(image->width) * 4);
+        return;
+    }
     const channel_bits red = bits_of(visual->red_mask);
     const channel_bits green = bits_of(visual->green_mask);
     const channel_bits blue = bits_of(visual->blue_mask);

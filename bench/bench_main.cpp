@@ -1,0 +1,278 @@
+// Speed and memory of the tool's work, each figure set beside a reference measured in the same
+// run on the same pixels. Prints one Markdown table. Runs on a private X server of its own.
+#include "bmp_file.h"
+#include "compress.h"
+#include "game_window.h"
+#include "image_files.h"
+#include "map_capture.h"
+#include "replace_file.h"
+#include "standin_model.h"
+#include "tile_grid.h"
+
+#include "desktop.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+double seconds_of(const std::function<void()>& work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Median of `runs` timings, after `prepare` (not timed) before each.
+double median_seconds(int runs, const std::function<void()>& work,
+                      const std::function<void()>& prepare = [] {})
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        prepare();
+        times.push_back(seconds_of(work));
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+image as_image(const rgb_picture& picture)
+{
+    image result(picture.width, picture.height, 1, 3);
+    cimg_forXYC(result, x, y, c)
+        result(x, y, 0, c) = picture.pixels[(static_cast<size_t>(y) * picture.width + x) * 3 + c];
+    return result;
+}
+
+std::string milliseconds(double seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f ms", seconds * 1000);
+    return text;
+}
+
+std::string megabytes(double bytes)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB", bytes / 1e6);
+    return text;
+}
+
+std::string ratio(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+}
+
+void row(const std::string& what, const std::string& ours, const std::string& against,
+         const std::string& comparison, const std::string& target)
+{
+    std::printf("| %s | %s | %s | %s | %s |\n", what.c_str(), ours.c_str(), against.c_str(),
+                comparison.c_str(), target.c_str());
+    std::fflush(stdout);
+}
+
+// The 49 screens of a capture at size index 2, as the stand-in shows them.
+std::vector<image> screens_of_large_capture()
+{
+    const MapSizeRow& row = map_size_table[2];
+    standin_game game;
+    start_standin(game, generate_map(row.map_pixels, 3), 0, 0);
+    std::vector<image> screens;
+    for (int i = 0; i < row.screens_per_side; ++i)
+        for (int j = 0; j < row.screens_per_side; ++j)
+            screens.push_back(as_image(render_client_area(
+                game, row.start_taps + step_taps * j, row.start_taps + step_taps * i)));
+    return screens;
+}
+
+void bench_merge(const std::vector<image>& screens)
+{
+    const int n = map_size_table[2].screens_per_side;
+    const int side = canvas_pixels(map_size_table[2]);
+    const double ours = median_seconds(5, [&] {
+        image canvas(side, side, 1, 3, 0);
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j < n; ++j)
+                place_view_tile(canvas, screens[static_cast<size_t>(i * n + j)], j, i);
+    });
+    // Widen and OR: each tile becomes a canvas-sized picture, zero but for its cell.
+    const double reference = median_seconds(3, [&] {
+        image canvas;
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j < n; ++j) {
+                image tile = screens[static_cast<size_t>(i * n + j)].get_crop(44, 19, 555, 530);
+                tile.crop(-512 * j, -512 * i, side - 1 - 512 * j, side - 1 - 512 * i);
+                if (i == 0 && j == 0)
+                    canvas = tile;
+                canvas |= tile;
+            }
+    });
+    row("merging the 49 view tiles of a large map into the canvas", milliseconds(ours),
+        milliseconds(reference) + " (widen and OR)", ratio(reference / ours) + "x faster",
+        "at least 30x faster");
+}
+
+void bench_screen(const std::string& folder)
+{
+    standin_game model;
+    start_standin(model, generate_map(3456, 3), 10, 10);
+    child_process game = start_process({STANDIN_PROGRAM, "--size", "3", "--view", "10,10"}, folder);
+    wait_for_window("^Heroes of Might and Magic III$", std::chrono::seconds(20));
+    const game_window window = find_game_window(game_window_title);
+    image canvas(3584, 3584, 1, 3, 0);
+    const double ours = median_seconds(15, [&] {
+        snapshot_client_area(window);
+        place_view_tile(canvas, load_image(snapshot_file_name), 3, 3);
+    });
+    stop_process(game);
+
+    const std::string bytes = read_text_file(snapshot_file_name);
+    const double reference = median_seconds(15, [&] {
+        std::FILE* out = std::fopen("plain.bin", "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), out);
+        std::fclose(out);
+        std::string back(bytes.size(), '\0');
+        std::FILE* in = std::fopen("plain.bin", "rb");
+        if (std::fread(back.data(), 1, back.size(), in) != back.size())
+            std::abort();
+        std::fclose(in);
+    });
+    row("one screen of a capture: snapshot written, read back, tile cut and placed",
+        milliseconds(ours), milliseconds(reference) + " (write and read the same bytes)",
+        ratio(ours / reference) + "x the plain calls", "within 2x");
+}
+
+double command_seconds(const std::string& command)
+{
+    return seconds_of([&] {
+        if (std::system(command.c_str()) != 0)
+            std::fprintf(stderr, "failed: %s\n", command.c_str());
+    });
+}
+
+void bench_jpeg(const image& canvas)
+{
+    const MapSizeRow& row_2 = map_size_table[2];
+    const int o = map_origin(row_2);
+    const double ours = median_seconds(5, [&] {
+        image map = canvas.get_crop(o, o, o + row_2.map_pixels - 1, o + row_2.map_pixels - 1);
+        save_jpeg_replacing(map, result_file_name, result_quality);
+        draw_tile_grid(map, row_2.map_pixels);
+        save_jpeg_replacing(map, result_grid_file_name, result_quality);
+    });
+    image map = canvas.get_crop(o, o, o + row_2.map_pixels - 1, o + row_2.map_pixels - 1);
+    map.save_pnm("map.ppm");
+    draw_tile_grid(map, row_2.map_pixels);
+    map.save_pnm("map-grid.ppm");
+    std::vector<double> times;
+    for (int i = 0; i < 5; ++i)
+        times.push_back(command_seconds("cjpeg -quality 80 map.ppm > cjpeg.jpg") +
+                        command_seconds("cjpeg -quality 80 map-grid.ppm > cjpeg-grid.jpg"));
+    std::sort(times.begin(), times.end());
+    row("the two JPEG writes of a large capture (crop, grid, two saves)", milliseconds(ours),
+        milliseconds(times[2]) + " (cjpeg -quality 80, twice)",
+        ratio(ours / times[2]) + "x cjpeg", "within 1.5x");
+}
+
+void bench_compress()
+{
+    const double ours = median_seconds(5, [] {
+        compress_image(result_file_name, 0.5f, 50);
+        compress_image(result_grid_file_name, 0.5f, 50);
+    });
+    std::vector<double> times;
+    for (int i = 0; i < 5; ++i)
+        times.push_back(
+            command_seconds("convert result.jpg -sample 50% -quality 50 im-result.jpg") +
+            command_seconds("convert result-grid.jpg -sample 50% -quality 50 im-result-grid.jpg"));
+    std::sort(times.begin(), times.end());
+    row("compress at the default sliders on a 3456 x 3456 pair", milliseconds(ours),
+        milliseconds(times[2]) + " (ImageMagick convert -sample 50% -quality 50)",
+        ratio(times[2] / ours) + "x faster", "at least 3x faster");
+}
+
+long status_kilobytes(int pid, const std::string& field)
+{
+    std::istringstream status(read_text_file("/proc/" + std::to_string(pid) + "/status"));
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field + ":", 0) == 0)
+            return std::atol(line.c_str() + field.size() + 1);
+    return -1;
+}
+
+// The real program, clicked like a person would, against the stand-in at size index 2.
+void bench_whole_capture(const std::string& folder)
+{
+    child_process game = start_process({STANDIN_PROGRAM, "--size", "3"}, folder);
+    wait_for_window("^Heroes of Might and Magic III$", std::chrono::seconds(20));
+    child_process tool = start_process({TILEQUILT_PROGRAM}, folder);
+    const std::string window = wait_for_window("^Tilequilt$", std::chrono::seconds(20));
+    fs::remove(fs::path(folder) / result_grid_file_name);
+    click_in_window(window, 377, 37);  // Size 3
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const long idle_kb = status_kilobytes(tool.pid, "VmRSS");
+    run_output("xdotool windowraise " + window + " mousemove --window " + window + " 200 72");
+    const auto start = std::chrono::steady_clock::now();
+    run_output("xdotool click 1");
+    wait_until([&] { return fs::exists(fs::path(folder) / result_grid_file_name); },
+               std::chrono::seconds(120));
+    const double total =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const long peak_kb = status_kilobytes(tool.pid, "VmHWM");
+    stop_process(tool);
+    stop_process(game);
+
+    // 57 bursts: 75 ms each, and 25 ms for each of the 832 taps.
+    const double sleeps = 57 * 0.075 + 832 * 0.025;
+    char share[64];
+    std::snprintf(share, sizeof share, "%.2f s of the tool's own (%.1f %%)", total - sleeps,
+                  100 * (total - sleeps) / sleeps);
+    row("a whole capture of a large map with the stand-in (click to result-grid.jpg)",
+        ratio(total) + " s", ratio(sleeps) + " s of requested sleeps", share, "under 5 %");
+
+    const double budget = 3.0 * 3584 * 3584 + 3.0 * 3456 * 3456 + 3.0 * 800 * 600;
+    const double growth = (peak_kb - idle_kb) * 1024.0;
+    row("peak memory growth of a large capture (peak minus idle)", megabytes(growth),
+        megabytes(budget) + " (canvas + map + one snapshot)", ratio(growth / budget) + "x",
+        "at most 1.2x");
+}
+
+}  // namespace
+
+int main()
+{
+    private_display display;
+    const std::string folder = make_temporary_folder("bench");
+    fs::current_path(folder);
+
+    std::printf("| what | ours | against | comparison | target |\n");
+    std::printf("| --- | --- | --- | --- | --- |\n");
+    const std::vector<image> screens = screens_of_large_capture();
+    bench_merge(screens);
+    bench_screen(folder);
+
+    image canvas(3584, 3584, 1, 3, 0);
+    for (int i = 0; i < 7; ++i)
+        for (int j = 0; j < 7; ++j)
+            place_view_tile(canvas, screens[static_cast<size_t>(i * 7 + j)], j, i);
+    bench_jpeg(canvas);
+    bench_compress();
+    bench_whole_capture(folder);
+    fs::current_path("/");
+    fs::remove_all(folder);
+    return 0;
+}
