@@ -10,6 +10,7 @@
 #include "tile_grid.h"
 
 #include "desktop.h"
+#include "picture_image.h"
 
 #include <algorithm>
 #include <chrono>
@@ -45,14 +46,6 @@ double median_seconds(int runs, const std::function<void()>& work,
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
-}
-
-image as_image(const rgb_picture& picture)
-{
-    image result(picture.width, picture.height, 1, 3);
-    cimg_forXYC(result, x, y, c)
-        result(x, y, 0, c) = picture.pixels[(static_cast<size_t>(y) * picture.width + x) * 3 + c];
-    return result;
 }
 
 std::string milliseconds(double seconds)
@@ -93,7 +86,7 @@ std::vector<image> screens_of_large_capture()
     std::vector<image> screens;
     for (int i = 0; i < row.screens_per_side; ++i)
         for (int j = 0; j < row.screens_per_side; ++j)
-            screens.push_back(as_image(render_client_area(
+            screens.push_back(image_of(render_client_area(
                 game, row.start_taps + step_taps * j, row.start_taps + step_taps * i)));
     return screens;
 }

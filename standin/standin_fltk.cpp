@@ -6,7 +6,6 @@
 #include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
 
-#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -14,13 +13,6 @@ namespace {
 standin_game game;
 int shown_x = 0;  // the view the window shows; behind the game's own view while a redraw is late
 int shown_y = 0;
-
-long long now_ms()
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
 
 standin_key key_of(int fltk_key)
 {
@@ -70,7 +62,7 @@ public:
         case FL_KEYUP: {
             const bool changed = handle_standin_key(game, key_of(Fl::event_key()),
                                                     event == FL_KEYDOWN,
-                                                    Fl::event_state(FL_CTRL) != 0, now_ms());
+                                                    Fl::event_state(FL_CTRL) != 0, standin_clock_ms());
             if (changed) {
                 write_standin_state(game);
                 if (game.faults.redraw_delay_ms > 0) {

@@ -1,6 +1,7 @@
 #include "standin_model.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -297,6 +298,13 @@ bool handle_standin_key(standin_game& game, standin_key key, bool pressed, bool 
     if (key == key_down)
         game.view_y = std::min(game.limit_y, game.view_y + 1);
     return game.view_x != old_x || game.view_y != old_y;
+}
+
+long long standin_clock_ms()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 bool standin_should_close(const standin_game& game)

@@ -71,6 +71,9 @@ void start_standin(standin_game& game, rgb_picture map, int view_x, int view_y);
 bool handle_standin_key(standin_game& game, standin_key key, bool pressed, bool ctrl_held,
                         long long milliseconds);
 
+// Milliseconds since the epoch, the clock of the key log.
+long long standin_clock_ms();
+
 // True once the game should close its window (after the fault's number of taps).
 bool standin_should_close(const standin_game& game);
 

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <vector>
 
@@ -17,13 +16,6 @@ std::vector<unsigned char> frame;  // the client area as top-down blue-green-red
 UINT_PTR next_timer = 1;
 struct late_view { int x, y; };
 std::vector<std::pair<UINT_PTR, late_view>> late_views;
-
-long long now_ms()
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
 
 standin_key key_of(WPARAM virtual_key)
 {
@@ -86,7 +78,7 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
         const bool pressed = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
         const bool changed = handle_standin_key(game, key_of(w), pressed,
                                                 (GetKeyState(VK_CONTROL) & 0x8000) != 0,
-                                                now_ms());
+                                                standin_clock_ms());
         if (changed) {
             write_standin_state(game);
             if (game.faults.redraw_delay_ms > 0) {

@@ -6,6 +6,7 @@
 #include "standin_model.h"
 #include "tile_grid.h"
 
+#include "picture_image.h"
 #include "standin_session.h"
 #include "tool_session.h"
 
@@ -22,11 +23,7 @@ constexpr std::uint32_t seed = 21;
 
 image map_of(int size_index)
 {
-    const rgb_picture map = generate_map(map_size_table[size_index].map_pixels, seed);
-    image picture(map.width, map.height, 1, 3);
-    cimg_forXYC(picture, x, y, c)
-        picture(x, y, 0, c) = map.pixels[(static_cast<size_t>(y) * map.width + x) * 3 + c];
-    return picture;
+    return image_of(generate_map(map_size_table[size_index].map_pixels, seed));
 }
 
 // The 32-pixel tiles where two pictures of one size differ, with the largest difference.

@@ -9,6 +9,7 @@
 #include "tile_grid.h"
 
 #include "desktop.h"
+#include "picture_image.h"
 
 #include <gtest/gtest.h>
 
@@ -66,14 +67,6 @@ bool record_snapshot(game_window)
 }
 
 constexpr capture_driver played_driver{record_scroll, record_snapshot};
-
-image as_image(const rgb_picture& picture)
-{
-    image result(picture.width, picture.height, 1, 3);
-    cimg_forXYC(result, x, y, c)
-        result(x, y, 0, c) = picture.pixels[(static_cast<size_t>(y) * picture.width + x) * 3 + c];
-    return result;
-}
 
 struct played_capture : ::testing::Test {
     std::string folder = make_temporary_folder("capture");
@@ -180,7 +173,7 @@ TEST_F(played_capture, StitchedMapIsTheGameMapAtEverySize)
         // Starting views in the middle, at the top-left limit and at the far corner.
         for (const auto& [vx, vy] : {std::pair{-1, -1}, std::pair{0, 0}, std::pair{99, 99}}) {
             start(size, vx, vy);
-            const image truth = as_image(played_game.map);
+            const image truth = image_of(played_game.map);
             const image map = scan_map(1, map_size_table[size], played_driver);
             ASSERT_EQ(map.width(), map_size_table[size].map_pixels);
             ASSERT_EQ(map.height(), map_size_table[size].map_pixels);
@@ -193,7 +186,7 @@ TEST_F(played_capture, ResultFilesAreTheMapAndTheMapWithItsGrid)
 {
     start(0);
     ASSERT_TRUE(capture_map(1, 0, played_driver));
-    image truth = as_image(played_game.map);
+    image truth = image_of(played_game.map);
     save_jpeg_replacing(truth, "truth.jpg", 80);
     EXPECT_TRUE(load_image(result_file_name) == load_image("truth.jpg"));
     draw_tile_grid(truth, 1152);

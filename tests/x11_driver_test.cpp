@@ -5,6 +5,7 @@
 #include "image_files.h"
 #include "standin_model.h"
 
+#include "picture_image.h"
 #include "standin_session.h"
 
 #include <gtest/gtest.h>
@@ -47,11 +48,7 @@ image expected_client(int size, std::uint32_t seed, int view_x, int view_y)
 {
     standin_game model;
     start_standin(model, generate_map(1152 * size, seed), view_x, view_y);
-    const rgb_picture client = render_client_area(model, view_x, view_y);
-    image picture(client.width, client.height, 1, 3);
-    cimg_forXYC(picture, x, y, c)
-        picture(x, y, 0, c) = client.pixels[(static_cast<size_t>(y) * client.width + x) * 3 + c];
-    return picture;
+    return image_of(render_client_area(model, view_x, view_y));
 }
 
 std::string file_bytes(const std::string& name)
@@ -115,12 +112,12 @@ TEST_F(x11_driver, SnapshotHoldsTheViewPixelForPixel)
     const long long snapshot_ms = wall_clock_ms();
     ASSERT_TRUE(snapshot_client_area(window));
 
-    // The burst sleeps 50 ms after its last tap before the picture is taken. The stand-in stamps
-    // a key when it arrives, a few milliseconds after it was sent, hence the allowance.
+    // The burst pauses 50 ms after its last tap before the picture is taken (the exact pauses
+    // are checked without a desktop). The stand-in stamps a key when it arrives, some
+    // milliseconds after it was sent, so only a margin of half the pause is asked for here.
     const std::vector<logged_burst> bursts = read_bursts(game.key_log);
     ASSERT_EQ(bursts.size(), 1u);
-    EXPECT_GE(snapshot_ms - bursts[0].last_tap_ms, 40);
-    EXPECT_GE(bursts[0].control_release_ms - bursts[0].last_tap_ms, 20);
+    EXPECT_GE(snapshot_ms - bursts[0].last_tap_ms, 25);
 
     const std::string bytes = file_bytes(snapshot_file_name);
     const std::uint32_t pixels = bmp_pixel_bytes(800, 600);
