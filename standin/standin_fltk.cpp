@@ -98,15 +98,11 @@ void close_on_close_box(Fl_Widget* widget, void*)
 
 int main(int argc, char** argv)
 {
-    standin_options options;
-    if (!parse_standin_options(argc, argv, options) || !setup_standin(options, game))
-        return 2;
-    if (!options.write_map_file.empty())
-        return write_ppm(options.write_map_file, game.map) ? 0 : 1;
-
+    const int status = start_standin_program(argc, argv, game);
+    if (status >= 0)
+        return status;
     shown_x = game.view_x;
     shown_y = game.view_y;
-    write_standin_state(game);
     game_window* window = new game_window;
     window->callback(close_on_close_box);
     window->end();

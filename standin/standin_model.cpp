@@ -461,3 +461,14 @@ bool setup_standin(const standin_options& options, standin_game& game)
     }
     return true;
 }
+
+int start_standin_program(int argc, char** argv, standin_game& game)
+{
+    standin_options options;
+    if (!parse_standin_options(argc, argv, options) || !setup_standin(options, game))
+        return 2;
+    if (!options.write_map_file.empty())
+        return write_ppm(options.write_map_file, game.map) ? 0 : 1;
+    write_standin_state(game);
+    return -1;
+}

@@ -100,6 +100,10 @@ struct standin_options {
 // Reads the command line; false (after printing why and the usage) when it is wrong.
 bool parse_standin_options(int argc, char** argv, standin_options& options);
 
+// What both programs do first: read the options and build the game, or write the map when
+// asked to. Returns the exit status when the program is done already, -1 when its window is due.
+int start_standin_program(int argc, char** argv, standin_game& game);
+
 // Builds the game the options describe: generated or read map, view, faults, key log.
 // Returns false after printing why when the map cannot be made.
 bool setup_standin(const standin_options& options, standin_game& game);

@@ -115,14 +115,11 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
 {
-    standin_options options;
-    if (!parse_standin_options(__argc, __argv, options) || !setup_standin(options, game))
-        return 2;
-    if (!options.write_map_file.empty())
-        return write_ppm(options.write_map_file, game.map) ? 0 : 1;
+    const int status = start_standin_program(__argc, __argv, game);
+    if (status >= 0)
+        return status;
     shown_x = game.view_x;
     shown_y = game.view_y;
-    write_standin_state(game);
 
     WNDCLASSA window_class{};
     window_class.lpfnWndProc = window_procedure;
