@@ -3,7 +3,7 @@
 #include "compress.h"
 #include "control_window.h"
 #include "game_window.h"
-#include "image_files.h"
+#include "image_errors.h"
 #include "map_capture.h"
 
 #include <FL/Fl_Hor_Value_Slider.H>

@@ -4,7 +4,7 @@
 #include "compress.h"
 #include "game_window.h"
 #include "image_files.h"
-#include "map_capture.h"
+#include "map_stitching.h"
 #include "replace_file.h"
 #include "standin_model.h"
 #include "tile_grid.h"

@@ -1,5 +1,7 @@
 #include "image_files.h"
 
+#include "image_errors.h"
+
 #include "replace_file.h"
 
 #include <algorithm>

@@ -4,8 +4,6 @@
 
 #include "cimg.h"
 
-#include <functional>
-#include <optional>
 #include <string>
 
 // Loads a BMP or JPEG file, the format chosen from the file name's ending. Throws the image
@@ -28,13 +26,3 @@ void check_writable_beside(const std::string& file_name);
 
 // `save_jpeg_partial` followed by `commit_image_file`.
 void save_jpeg_replacing(const image& picture, const std::string& file_name, unsigned quality);
-
-// An error raised while working on images, as the user is shown it.
-struct image_error {
-    std::string type;     // the exception's type, e.g. "CImgIOException"
-    std::string message;  // the library's message
-};
-
-// Runs `action`, catching the image library's exceptions, running out of memory and other
-// standard exceptions. Returns the error that stopped it, if any.
-std::optional<image_error> run_image_action(const std::function<void()>& action);

@@ -1,4 +1,4 @@
-#include "map_capture.h"
+#include "map_stitching.h"
 
 #include "capture_failure.h"
 #include "image_files.h"

@@ -2,7 +2,6 @@
 // out of every snapshot and stitch the tiles into one picture of the map.
 #pragma once
 
-#include "cimg.h"
 #include "game_window.h"
 
 #include <array>
@@ -58,10 +57,6 @@ inline constexpr char result_file_name[] = "result.jpg";
 inline constexpr char result_grid_file_name[] = "result-grid.jpg";
 inline constexpr unsigned result_quality = 80;
 
-// Copies the 512 x 512 view tile of `snapshot` (its square (44, 19)-(555, 530); parts outside the
-// snapshot stay zero) into cell (`column`, `row`) of `canvas`, which must be zero in that cell.
-void place_view_tile(image& canvas, const image& snapshot, int column, int row);
-
 // The game's side of a capture: everything `capture_map` asks of the game.
 struct capture_driver {
     bool (*scroll_map_view)(game_window window, int dx, int dy);
@@ -77,7 +72,3 @@ extern const capture_driver game_driver;
 // and CImgIOException before any key is sent when the working folder cannot be written; earlier
 // result files are kept whole either way.
 bool capture_map(game_window window, int size_index, const capture_driver& driver = game_driver);
-
-// The stitched P x P map, before it is written: the scan of `capture_map` without the files.
-// Returns an empty image when the scan failed.
-image scan_map(game_window window, const MapSizeRow& row, const capture_driver& driver);

@@ -2,8 +2,9 @@
 // stitching, the tile grid, and stopping cleanly when the game goes away. The game is played by
 // the stand-in's own model, driven directly.
 #include "bmp_file.h"
+#include "image_errors.h"
 #include "image_files.h"
-#include "map_capture.h"
+#include "map_stitching.h"
 #include "replace_file.h"
 #include "standin_model.h"
 #include "tile_grid.h"

@@ -1,6 +1,7 @@
 // Compressed copies: their size, the columns and rows they keep, their JPEG quality, and what
 // happens with missing or broken inputs.
 #include "compress.h"
+#include "image_errors.h"
 #include "image_files.h"
 #include "replace_file.h"
 
