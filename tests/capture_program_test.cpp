@@ -221,3 +221,18 @@ TEST_F(capture_program, ReadOnlyFolderShowsTheErrorBeforeAnyKey)
     EXPECT_TRUE(read_bursts(game.key_log).empty());
     EXPECT_FALSE(file_exists(folder + "/result.jpg"));
 }
+
+TEST_F(capture_program, ComparisonCatchesAGameThatMissedATap)
+{
+    // Taps 1-36 reach the top-left limit; tap 40 is in the first step right, so the rest of the
+    // first row is photographed 64 pixels short.
+    start_game(0, {"--ignore-taps", "40"});
+    start_tool_here();
+    choose_size(0);
+    ASSERT_TRUE(capture(std::chrono::seconds(60)));
+    image truth = map_of(0);
+    save_jpeg_replacing(truth, folder + "/truth.jpg", 80);
+    EXPECT_NE(differing_tiles(load_image(folder + "/result.jpg"), load_image(folder + "/truth.jpg")),
+              "");
+
+}

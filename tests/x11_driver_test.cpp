@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 namespace {
 
@@ -175,4 +176,17 @@ TEST_F(x11_driver, UnwritableSnapshotFileIsAFailedSnapshot)
     EXPECT_FALSE(snapshot_client_area(window));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "capture fail!\n");
     EXPECT_FALSE(std::filesystem::exists(snapshot_file_name));
+}
+
+TEST_F(x11_driver, LateRedrawIsSeenInTheSnapshot)
+{
+    // A game slower than the pause after a burst shows the previous view in the picture.
+    start_game({"--size", "1", "--view", "3,3", "--redraw-delay", "400"});
+    const game_window window = found();
+    ASSERT_TRUE(scroll_map_view(window, 2, 0));
+    ASSERT_TRUE(snapshot_client_area(window));
+    EXPECT_TRUE(load_image(snapshot_file_name) == expected_client(1, 3, 3, 3));
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    ASSERT_TRUE(snapshot_client_area(window));
+    EXPECT_TRUE(load_image(snapshot_file_name) == expected_client(1, 3, 5, 3));
 }
