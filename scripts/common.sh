@@ -71,7 +71,7 @@ wait_for_window() {
 build_windows_driver() {
   local folder=$1 processor=$2
   cmake -S "$repo_root" -B "$folder" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$repo_root/cmake/mingw-$processor.cmake" \
+    -DCMAKE_TOOLCHAIN_FILE="$repo_root/cmake/mingw.cmake" -DTILEQUILT_MINGW_PROCESSOR="$processor" \
     -DTILEQUILT_DRIVER_ONLY=ON >/dev/null
   cmake --build "$folder" -j "$(nproc)"
 }

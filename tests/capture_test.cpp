@@ -11,6 +11,7 @@
 
 #include "desktop.h"
 #include "picture_image.h"
+#include "widen_and_or.h"
 
 #include <gtest/gtest.h>
 
@@ -85,23 +86,6 @@ struct played_capture : ::testing::Test {
         start_standin(played_game, generate_map(side, 11 + size_index), view_x, view_y);
     }
 };
-
-// The widen-and-OR merge: every tile becomes a canvas-sized picture, zero but for its cell, and
-// is ORed into the canvas.
-image widen_and_or(const std::vector<image>& snapshots, int n)
-{
-    const int side = 512 * n;
-    image canvas;
-    for (int i = 0; i < n; ++i)
-        for (int j = 0; j < n; ++j) {
-            image tile = snapshots[static_cast<size_t>(i * n + j)].get_crop(44, 19, 555, 530);
-            tile.crop(-512 * j, -512 * i, side - 1 - 512 * j, side - 1 - 512 * i);
-            if (i == 0 && j == 0)
-                canvas = tile;
-            canvas |= tile;
-        }
-    return canvas;
-}
 
 }  // namespace
 
