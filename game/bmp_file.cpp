@@ -1,5 +1,7 @@
 #include "bmp_file.h"
 
+#include "safe_files.h"
+
 namespace {
 
 void put_u16(unsigned char* at, std::uint32_t value)
@@ -42,4 +44,15 @@ std::array<unsigned char, bmp_file_header_bytes> bmp_file_header(std::uint32_t p
     put_u32(&header[2], pixel_bytes + bmp_headers_bytes);
     put_u32(&header[10], bmp_headers_bytes);
     return header;
+}
+
+bool write_bmp_file(const std::string& file_name, int width, int height,
+                    const unsigned char* pixel_rows)
+{
+    const std::uint32_t pixel_bytes = bmp_pixel_bytes(width, height);
+    const auto file_header = bmp_file_header(pixel_bytes);
+    const auto info_header = bmp_info_header(width, height);
+    return replace_file(file_name, {{file_header.data(), file_header.size()},
+                                    {info_header.data(), info_header.size()},
+                                    {pixel_rows, pixel_bytes}});
 }

@@ -1,9 +1,10 @@
-// Layout of the snapshot file: an uncompressed 32-bit bitmap, rows stored bottom-up, each pixel
-// blue, green, red and a fourth byte.
+// The snapshot file: an uncompressed 32-bit bitmap, rows stored bottom-up, each pixel blue,
+// green, red and a fourth byte.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 inline constexpr int bmp_file_header_bytes = 14;
 inline constexpr int bmp_info_header_bytes = 40;
@@ -17,3 +18,8 @@ std::array<unsigned char, bmp_info_header_bytes> bmp_info_header(int width, int 
 
 // The 14-byte file header that goes in front of it: "BM", file size, data offset 54.
 std::array<unsigned char, bmp_file_header_bytes> bmp_file_header(std::uint32_t pixel_bytes);
+
+// Writes a `width` x `height` bitmap from its pixel rows (bottom row first, 4 bytes a pixel) as
+// `file_name`, replacing the earlier file only by a complete one. False when it could not.
+bool write_bmp_file(const std::string& file_name, int width, int height,
+                    const unsigned char* pixel_rows);

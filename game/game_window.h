@@ -1,26 +1,49 @@
 // The game window driver: the only way the rest of the tool reaches the running game.
 // Three operations: find the game's top-level window by its title, scroll its map view with
-// Ctrl+arrow taps, and photograph its client area into the snapshot file.
+// Ctrl+arrow taps, and photograph its client area into the snapshot file. Each reports what
+// became of it in its result and nowhere else.
 #pragma once
 
+#include "game_contract.h"
 #include "game_window_handle.h"  // the platform's own window handle type, as `game_window`
 
-// Title of the game's main window.
-inline constexpr char game_window_title[] = "Heroes of Might and Magic III";
+#include <functional>
 
 // Name of the snapshot file, written into the current working folder.
 inline constexpr char snapshot_file_name[] = "tmp.bmp";
 
-// The top-level window whose title equals `title` without regard to case; a null handle when there
-// is none (or no desktop to look on).
+// What became of a driver operation.
+enum class game_status {
+    ok,
+    window_gone,        // the window was closed or hidden
+    window_too_small,   // its client area cannot hold the view square; no key was sent
+    focus_refused,      // it did not hold the keyboard after the focus pause; no key was sent
+    focus_lost,         // another window took the keyboard during the burst
+    keys_undelivered,   // the desktop did not pass the keys on
+    interrupted,        // the process is being ended
+    window_covered,     // another window lies over it, and the picture would show that window
+    window_off_screen,  // part of it lies off the screen, and the picture would lack that part
+    picture_failed,     // its picture could not be taken
+    file_failed,        // the snapshot file could not be written
+};
+
+// Work the caller wants done while a burst waits for the game anyway. Each call does one short
+// piece (a few milliseconds at most) and returns false once nothing is left. It runs only while
+// Ctrl is up, so an exception it throws ends the burst with no key held.
+using pause_work = std::function<bool()>;
+
+// The top-level window whose title equals `title` without regard to case, preferring a shown one
+// that is large enough for the view square; a null handle when there is none.
 game_window find_game_window(const char* title);
 
-// Brings the window to the front and types one burst of Ctrl+arrow taps into it: `dx` taps right
-// (left when negative), then `dy` taps down (up when negative). Returns false, without sending
-// further keys, when the window has gone away; the keys then reach no other program.
-bool scroll_map_view(game_window window, int dx, int dy);
+// One burst: brings the window to the front, waits 50 ms, checks that it holds the keyboard,
+// then types Ctrl down, `dx` taps right (left when negative), `dy` taps down (up when negative),
+// 25 ms after each, Ctrl up and 25 ms more. Before every key it makes sure that the window
+// still exists and still holds the keyboard; when not, it releases Ctrl, sends nothing more and
+// says why. Keys thus never reach another program. `work` fills the pauses before Ctrl goes down
+// and after it comes up; the pauses are never shortened.
+game_status scroll_map_view(game_window window, int dx, int dy, const pause_work& work = {});
 
-// Writes what the window's client area shows now as a 32-bit bitmap named by `snapshot_file_name`.
-// Returns false after printing "capture fail!" on standard output when the picture could not be
-// taken or the file could not be written in full; the previous file is then left as it was.
-bool snapshot_client_area(game_window window);
+// Writes the window's client area, as the window itself shows it, as a 32-bit bitmap named by
+// `snapshot_file_name`; the previous file is replaced only by a complete one.
+game_status snapshot_client_area(game_window window);

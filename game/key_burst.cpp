@@ -4,29 +4,57 @@
 
 namespace {
 
-bool send_taps(const burst_steps& steps, key_code forward, key_code backward, int count)
+// Sends |count| taps of one arrow, checking before each. Returns ok or why it stopped.
+game_status send_taps(const burst_steps& steps, game_window window, game_key forward,
+                      game_key backward, int count)
 {
-    const key_code arrow = count > 0 ? forward : backward;
+    const game_key arrow = count > 0 ? forward : backward;
     for (int tap = std::abs(count); tap > 0; --tap) {
-        if (!steps.send_key(arrow, key_press) || !steps.send_key(arrow, key_release))
-            return false;
-        steps.sleep_ms(tap_pause_ms);
+        const game_status status = steps.may_type(window);
+        if (status != game_status::ok)
+            return status;
+        // The release goes out even when the press could not: no arrow is ever left down.
+        const bool pressed = steps.send_key(arrow, true);
+        const bool released = steps.send_key(arrow, false);
+        if (!pressed || !released)
+            return game_status::keys_undelivered;
+        steps.wait_until(steps.now() + std::chrono::milliseconds(tap_pause_ms), {});
     }
-    return true;
+    return game_status::ok;
 }
 
 }  // namespace
 
-bool run_key_burst(const burst_steps& steps, game_window window, int dx, int dy)
+game_status run_key_burst(const burst_steps& steps, game_window window, int dx, int dy,
+                          const pause_work& work)
 {
-    if (!steps.bring_to_front(window))
-        return false;
-    steps.sleep_ms(focus_pause_ms);
-    if (!steps.send_key(key_control, key_press))
-        return false;
-    const bool taps_sent = send_taps(steps, key_right, key_left, dx) &&
-                           send_taps(steps, key_down, key_up, dy);
-    const bool released = steps.send_key(key_control, key_release);
-    steps.sleep_ms(tap_pause_ms);
-    return taps_sent && released;
+    game_status status = steps.request_focus(window);
+    if (status != game_status::ok)
+        return status;
+    steps.wait_until(steps.now() + std::chrono::milliseconds(focus_pause_ms), work);
+    status = steps.confirm_focus(window);
+    if (status == game_status::ok)
+        status = steps.may_type(window);
+    if (status != game_status::ok)
+        return status;
+
+    steps.control_held(true);
+    if (!steps.send_key(game_key::control, true)) {
+        steps.send_key(game_key::control, false);
+        steps.control_held(false);
+        return game_status::keys_undelivered;
+    }
+    status = steps.confirm_delivery(window);
+    if (status == game_status::ok)
+        status = send_taps(steps, window, game_key::right, game_key::left, dx);
+    if (status == game_status::ok)
+        status = send_taps(steps, window, game_key::down, game_key::up, dy);
+    const bool released = steps.send_key(game_key::control, false);
+    steps.control_held(false);
+    if (status != game_status::ok)
+        return status;
+    if (!released)
+        return game_status::keys_undelivered;
+    steps.wait_until(steps.now() + std::chrono::milliseconds(tap_pause_ms), work);
+    return game_status::ok;
 }

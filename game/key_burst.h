@@ -1,39 +1,42 @@
-// One burst of keyboard scrolling, written once over a few platform steps so that the order of
-// the keys, their codes and the pauses are the same on every platform.
+// One burst of keyboard scrolling, written once over a few platform steps, so that the order of
+// the keys, the checks between them and the pauses are the same on every platform.
 #pragma once
 
 #include "game_window.h"
 
-// A key as the game expects it: Windows virtual key and keyboard scan code.
-struct key_code {
-    unsigned char virtual_key;
-    unsigned char scan_code;
-};
+#include <chrono>
 
-inline constexpr key_code key_control{0x11, 0x1D};
-inline constexpr key_code key_right{0x27, 0x4D};
-inline constexpr key_code key_left{0x25, 0x4B};
-inline constexpr key_code key_down{0x28, 0x50};
-inline constexpr key_code key_up{0x26, 0x48};
+// A key the game is sent, as a portable notion; each platform has its own table of codes.
+enum class game_key { control, left, right, up, down };
 
-// Flags of a key event: 0 presses, 2 (KEYEVENTF_KEYUP) releases.
-inline constexpr unsigned key_press = 0;
-inline constexpr unsigned key_release = 2;
-
-// Pauses of a burst, in milliseconds.
-inline constexpr unsigned focus_pause_ms = 50;
-inline constexpr unsigned tap_pause_ms = 25;
+using burst_clock = std::chrono::steady_clock;
 
 // What a platform provides for a burst.
 struct burst_steps {
-    // Brings the window to the front; false when the window no longer exists.
-    bool (*bring_to_front)(game_window window);
-    void (*sleep_ms)(unsigned milliseconds);
+    // Asks for the window to come to the front with the keyboard: ok, window_gone or
+    // window_too_small.
+    game_status (*request_focus)(game_window window);
+    // After the focus pause, one look at whether the window holds the keyboard: ok, window_gone
+    // or focus_refused.
+    game_status (*confirm_focus)(game_window window);
+    // Before every key, from what the desktop has reported so far, without asking it: ok,
+    // window_gone, focus_lost or interrupted.
+    game_status (*may_type)(game_window window);
+    // Right after Ctrl went down: ok once the desktop has passed it on (asked the first time
+    // only), keys_undelivered when it did not within a bounded time.
+    game_status (*confirm_delivery)(game_window window);
     // Sends one key event; false when it could not be sent.
-    bool (*send_key)(key_code key, unsigned flags);
+    bool (*send_key)(game_key key, bool pressed);
+    // Returns at `deadline` or later, doing `work` meanwhile; earlier only when the process is
+    // being ended.
+    void (*wait_until)(burst_clock::time_point deadline, const pause_work& work);
+    burst_clock::time_point (*now)();
+    // Tells the platform whether Ctrl is down, so that an ending process can release it.
+    void (*control_held)(bool held);
 };
 
-// Focus, 50 ms, Ctrl down, |dx| horizontal taps then |dy| vertical taps (each a press, a release
-// and 25 ms), Ctrl up, 25 ms. Stops sending taps when a key cannot be sent, but always tries to
-// release Ctrl once it was pressed. Returns false when the window was gone or a key failed.
-bool run_key_burst(const burst_steps& steps, game_window window, int dx, int dy);
+// Focus, 50 ms, check, Ctrl down, |dx| horizontal taps then |dy| vertical taps (each a press and
+// a release, then 25 ms), Ctrl up, 25 ms. Every check that fails stops the burst at once; Ctrl
+// is always released once it was pressed.
+game_status run_key_burst(const burst_steps& steps, game_window window, int dx, int dy,
+                          const pause_work& work);

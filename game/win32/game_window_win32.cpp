@@ -1,97 +1,154 @@
-// The game window driver on Windows: FindWindowA, SetForegroundWindow and keybd_event, and the
-// snapshot through a screen-compatible bitmap and GetDIBits.
+// The game window driver on Windows: FindWindowA, SetForegroundWindow and keybd_event, checked
+// before every key with IsWindow and GetForegroundWindow, and the snapshot through a
+// screen-compatible bitmap and GetDIBits.
 #include "game_window.h"
 
 #include "bmp_file.h"
-#include "capture_failure.h"
 #include "key_burst.h"
+#include "win32_keys.h"
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
-#include <string>
 
 namespace {
 
-bool bring_to_front(game_window window)
+// A console Ctrl+C or close event ends the process in another thread; when Ctrl is down, that
+// thread releases it first, and no further key is sent.
+std::atomic<bool> control_is_down{false};
+std::atomic<bool> ending{false};
+
+void send_raw_key(game_key key, bool pressed)
 {
-    // Whether the game really became the foreground window is not checked: the system may refuse
-    // a program that is not in front itself, and the keys then go wherever the focus is.
-    if (!IsWindow(window))
-        return false;
+    const win32_key code = win32_key_of(key);
+    keybd_event(code.virtual_key, code.scan_code, pressed ? 0 : KEYEVENTF_KEYUP, 0);
+}
+
+BOOL WINAPI on_console_event(DWORD)
+{
+    ending = true;
+    if (control_is_down.exchange(false))
+        send_raw_key(game_key::control, false);
+    return FALSE;  // the next handler, in the end the system's, ends the process
+}
+
+game_status request_focus(game_window window)
+{
+    static const bool handler_installed = SetConsoleCtrlHandler(on_console_event, TRUE) != 0;
+    (void)handler_installed;
+    if (!IsWindow(window) || !IsWindowVisible(window) || IsIconic(window))
+        return game_status::window_gone;
+    RECT client{};
+    if (!GetClientRect(window, &client))
+        return game_status::window_gone;
+    if (client.right - client.left < min_client_width ||
+        client.bottom - client.top < min_client_height)
+        return game_status::window_too_small;
+    // The system may refuse a program that is not in front itself; the confirmation tells.
     SetForegroundWindow(window);
+    return game_status::ok;
+}
+
+game_status confirm_focus(game_window window)
+{
+    if (!IsWindow(window))
+        return game_status::window_gone;
+    return GetForegroundWindow() == window ? game_status::ok : game_status::focus_refused;
+}
+
+game_status may_type(game_window window)
+{
+    if (ending)
+        return game_status::interrupted;
+    if (!IsWindow(window))
+        return game_status::window_gone;
+    return GetForegroundWindow() == window ? game_status::ok : game_status::focus_lost;
+}
+
+// keybd_event puts the keys into the system's input stream at once.
+game_status confirm_delivery(game_window)
+{
+    return game_status::ok;
+}
+
+bool send_key(game_key key, bool pressed)
+{
+    send_raw_key(key, pressed);
     return true;
 }
 
-void sleep_ms(unsigned milliseconds)
+burst_clock::time_point now()
 {
-    Sleep(milliseconds);
+    return burst_clock::now();
 }
 
-bool send_key(key_code key, unsigned flags)
+void wait_until(burst_clock::time_point deadline, const pause_work& work)
 {
-    keybd_event(key.virtual_key, key.scan_code, flags, 0);
-    return true;
+    constexpr auto time_for_work = std::chrono::milliseconds(5);
+    bool work_left = static_cast<bool>(work);
+    while (!ending) {
+        const auto left = deadline - burst_clock::now();
+        if (left <= burst_clock::duration::zero())
+            return;
+        if (work_left && left > time_for_work)
+            work_left = work();
+        else
+            Sleep(static_cast<DWORD>(
+                std::chrono::duration_cast<std::chrono::milliseconds>(left).count()));
+    }
 }
 
-constexpr burst_steps win32_burst_steps{bring_to_front, sleep_ms, send_key};
-
-bool write_all(HANDLE file, const void* data, DWORD size)
+void set_control_held(bool held)
 {
-    DWORD written = 0;
-    return WriteFile(file, data, size, &written, nullptr) && written == size;
+    control_is_down = held;
 }
 
-// Writes the file under a temporary name and moves it over the snapshot file only once it is
-// complete, so that a failed write leaves the previous snapshot whole.
-bool write_snapshot_file(const unsigned char* file_header, const unsigned char* info_header,
-                         const void* pixels, DWORD pixel_bytes)
-{
-    const std::string partial = std::string(snapshot_file_name) + ".partial";
-    HANDLE file = CreateFileA(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    bool written = write_all(file, file_header, bmp_file_header_bytes) &&
-                   write_all(file, info_header, bmp_info_header_bytes) &&
-                   write_all(file, pixels, pixel_bytes);
-    written = CloseHandle(file) && written;
-    written = written && MoveFileExA(partial.c_str(), snapshot_file_name, MOVEFILE_REPLACE_EXISTING);
-    if (!written)
-        DeleteFileA(partial.c_str());
-    return written;
-}
+constexpr burst_steps win32_burst_steps{request_focus, confirm_focus,    may_type, confirm_delivery,
+                                        send_key,      wait_until,       now,      set_control_held};
 
 }  // namespace
+
+win32_key win32_key_of(game_key key)
+{
+    switch (key) {
+    case game_key::control: return {VK_CONTROL, 0x1D};
+    case game_key::left: return {VK_LEFT, 0x4B};
+    case game_key::right: return {VK_RIGHT, 0x4D};
+    case game_key::up: return {VK_UP, 0x48};
+    case game_key::down: return {VK_DOWN, 0x50};
+    }
+    return {0, 0};
+}
 
 game_window find_game_window(const char* title)
 {
     return FindWindowA(nullptr, title);
 }
 
-bool scroll_map_view(game_window window, int dx, int dy)
+game_status scroll_map_view(game_window window, int dx, int dy, const pause_work& work)
 {
-    return run_key_burst(win32_burst_steps, window, dx, dy);
+    return run_key_burst(win32_burst_steps, window, dx, dy, work);
 }
 
-bool snapshot_client_area(game_window window)
+game_status snapshot_client_area(game_window window)
 {
     RECT client{};
     if (!IsWindow(window) || !GetClientRect(window, &client))
-        return report_capture_failure();
+        return game_status::window_gone;
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
 
     HDC window_dc = GetDC(window);
     if (!window_dc)
-        return report_capture_failure();
+        return game_status::picture_failed;
     HDC memory_dc = CreateCompatibleDC(window_dc);
     HBITMAP bitmap = memory_dc ? CreateCompatibleBitmap(window_dc, width, height) : nullptr;
     if (!bitmap) {
         if (memory_dc)
             DeleteDC(memory_dc);
         ReleaseDC(window, window_dc);
-        return report_capture_failure();
+        return game_status::picture_failed;
     }
 
     HGDIOBJ previous = SelectObject(memory_dc, bitmap);
@@ -104,7 +161,6 @@ bool snapshot_client_area(game_window window)
     const std::uint32_t pixel_bytes =
         ok ? bmp_pixel_bytes(described.bmWidth, described.bmHeight) : 0;
     const auto info_header = bmp_info_header(described.bmWidth, described.bmHeight);
-    const auto file_header = bmp_file_header(pixel_bytes);
 
     // The format description gets a copy of its own: GetDIBits writes back into it (the image
     // size, colour fields) after storing the rows, which would overwrite the first pixels of the
@@ -113,11 +169,12 @@ bool snapshot_client_area(game_window window)
     std::memcpy(&format.bmiHeader, info_header.data(), bmp_info_header_bytes);
     HGLOBAL block = ok ? GlobalAlloc(GHND, pixel_bytes + bmp_info_header_bytes) : nullptr;
     unsigned char* bytes = block ? static_cast<unsigned char*>(GlobalLock(block)) : nullptr;
+    bool written = false;
     if (bytes) {
         ok = GetDIBits(window_dc, bitmap, 0, static_cast<UINT>(described.bmHeight), bytes,
                        &format, DIB_RGB_COLORS) == described.bmHeight;
-        ok = ok && write_snapshot_file(file_header.data(), info_header.data(), bytes,
-                                       pixel_bytes);
+        written = ok && write_bmp_file(snapshot_file_name, described.bmWidth, described.bmHeight,
+                                       bytes);
         GlobalUnlock(block);
     } else {
         ok = false;
@@ -127,5 +184,7 @@ bool snapshot_client_area(game_window window)
     DeleteDC(memory_dc);
     DeleteObject(bitmap);
     ReleaseDC(window, window_dc);
-    return ok || report_capture_failure();
+    if (!ok)
+        return game_status::picture_failed;
+    return written ? game_status::ok : game_status::file_failed;
 }

@@ -1,0 +1,27 @@
+// What the tool relies on in the game: the title of its window, what one Ctrl+arrow tap does, and
+// where its client area shows the adventure map one to one. Shared by the driver, the capture,
+// the stand-in game and the tests, so that each value is written once.
+#pragma once
+
+// Title of the game's main window; the lookup compares it without regard to case.
+inline constexpr char game_window_title[] = "Heroes of Might and Magic III";
+
+// One tap moves the map view by two 32-pixel tiles.
+inline constexpr int tap_pixels = 64;
+
+// The square of the client area that shows map pixels one to one: (44, 19)-(555, 530).
+inline constexpr int view_tile_left = 44;
+inline constexpr int view_tile_top = 19;
+inline constexpr int view_tile_pixels = 512;
+
+// The smallest client area that holds that square: 556 x 531.
+inline constexpr int min_client_width = view_tile_left + view_tile_pixels;
+inline constexpr int min_client_height = view_tile_top + view_tile_pixels;
+
+// With the view at its top-left scroll limit, the map's top-left pixel is 245 pixels right of and
+// below the square's corner, at client position (289, 264).
+inline constexpr int limit_origin_pixels = 245;
+
+// Pauses that give the game time to follow: after the focus request, and after each tap.
+inline constexpr unsigned focus_pause_ms = 50;
+inline constexpr unsigned tap_pause_ms = 25;

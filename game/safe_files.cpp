@@ -1,0 +1,107 @@
+#include "safe_files.h"
+
+#include <chrono>
+#include <random>
+
+namespace {
+
+// A fresh name beside `name`: "NAME.XXXXXX.partial", with six random letters and digits.
+std::string temporary_name_for(const std::string& name)
+{
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static std::mt19937_64 random([] {
+        std::random_device device;
+        const auto clock = std::chrono::steady_clock::now().time_since_epoch().count();
+        return (static_cast<std::uint64_t>(device()) << 32) ^ device() ^
+               static_cast<std::uint64_t>(clock);
+    }());
+    std::string result = name + ".";
+    for (int i = 0; i < 6; ++i)
+        result += letters[random() % (sizeof letters - 1)];
+    return result + ".partial";
+}
+
+}  // namespace
+
+bool write_pending_file(const std::string& name, std::initializer_list<file_part> parts,
+                        pending_file& pending)
+{
+    pending = pending_file{name, ""};
+    // A taken name (whatever it is) is never opened: another name is tried instead.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string temporary = temporary_name_for(name);
+        bool exists = false;
+        if (platform_files::write_new_file(temporary, parts, exists)) {
+            pending.temporary = temporary;
+            return true;
+        }
+        if (!exists)
+            return false;
+    }
+    return false;
+}
+
+bool commit_pending_file(pending_file& pending)
+{
+    if (pending.temporary.empty())
+        return false;
+    const bool renamed = platform_files::rename_over(pending.temporary, pending.name);
+    if (!renamed)
+        platform_files::remove_file(pending.temporary);
+    pending.temporary.clear();
+    return renamed;
+}
+
+void discard_pending_file(pending_file& pending)
+{
+    if (!pending.temporary.empty())
+        platform_files::remove_file(pending.temporary);
+    pending.temporary.clear();
+}
+
+bool replace_file(const std::string& name, std::initializer_list<file_part> parts)
+{
+    pending_file pending;
+    return write_pending_file(name, parts, pending) && commit_pending_file(pending);
+}
+
+bool can_write_beside(const std::string& name)
+{
+    pending_file pending;
+    if (!write_pending_file(name, {}, pending))
+        return false;
+    discard_pending_file(pending);
+    return true;
+}
+
+std::FILE* open_regular_file(const std::string& name, read_status& status)
+{
+    return platform_files::open_regular_file(name, status);
+}
+
+read_status read_regular_file(const std::string& name, std::vector<unsigned char>& bytes)
+{
+    read_status status;
+    std::FILE* file = open_regular_file(name, status);
+    if (!file)
+        return status;
+    // The size is only a hint: the file may change while it is read.
+    std::size_t expected = 0;
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        const long size = std::ftell(file);
+        expected = size > 0 ? static_cast<std::size_t>(size) : 0;
+    }
+    std::rewind(file);
+    bytes.resize(expected + 1);
+    std::size_t filled = 0;
+    while (true) {
+        filled += std::fread(bytes.data() + filled, 1, bytes.size() - filled, file);
+        if (filled < bytes.size())
+            break;
+        bytes.resize(bytes.size() * 2);
+    }
+    bytes.resize(filled);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    return failed ? read_status::unreadable : read_status::ok;
+}

@@ -1,0 +1,65 @@
+// Writing and reading the tool's files so that nothing but the intended file is ever touched:
+// a file is written into a new file of its own beside its final name, created exclusively (an
+// existing file, link, FIFO or device is never opened for writing), flushed to the disk, and
+// renamed over the final name only when complete. The final name may be a link or a file; it is
+// replaced, never written through. Inputs are read only when they are regular files.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+// A piece of a file's content.
+struct file_part {
+    const void* data;
+    std::size_t size;
+};
+
+// A complete new file that waits beside its final name to replace it.
+struct pending_file {
+    std::string name;       // the final name
+    std::string temporary;  // where the content is; empty once committed or discarded
+};
+
+// Writes `parts` one after the other into a new file beside `name` and flushes it to the disk.
+// False, with nothing left behind, when any step fails.
+bool write_pending_file(const std::string& name, std::initializer_list<file_part> parts,
+                        pending_file& pending);
+
+// Renames the new file over its final name. False when that fails; the new file is then removed
+// and the final name keeps what it held.
+bool commit_pending_file(pending_file& pending);
+
+// Removes the new file, if it is still there.
+void discard_pending_file(pending_file& pending);
+
+// `write_pending_file` then `commit_pending_file`: `name` is either replaced by a complete file or
+// keeps its earlier content.
+bool replace_file(const std::string& name, std::initializer_list<file_part> parts);
+
+// True when a new file can be made beside `name` (its folder is writable); leaves nothing behind.
+bool can_write_beside(const std::string& name);
+
+// What became of reading an input file.
+enum class read_status { ok, missing, not_regular, unreadable };
+
+// Opens `name` for reading, in binary mode, only if it is a regular file (following links);
+// a folder, FIFO or device is refused without being opened. Null, with the reason, otherwise.
+std::FILE* open_regular_file(const std::string& name, read_status& status);
+
+// The whole content of the regular file `name`.
+read_status read_regular_file(const std::string& name, std::vector<unsigned char>& bytes);
+
+// The platform's part, one source file per platform.
+namespace platform_files {
+// Creates `temporary` exclusively and writes `parts` into it, flushed to the disk. Returns false
+// (having removed what it made) on failure; sets `exists` when the name was taken already.
+bool write_new_file(const std::string& temporary, std::initializer_list<file_part> parts,
+                    bool& exists);
+// Renames `from` over `to`, replacing what `to` names (a file or a link) but never a folder.
+bool rename_over(const std::string& from, const std::string& to);
+bool remove_file(const std::string& name);
+std::FILE* open_regular_file(const std::string& name, read_status& status);
+}  // namespace platform_files

@@ -1,0 +1,90 @@
+// The platform's part of the tool's file handling on Windows: CREATE_NEW (which fails on any
+// existing name, links included), FlushFileBuffers before MoveFileEx, and inputs checked to be
+// disk files before they are read.
+#include "safe_files.h"
+
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+namespace platform_files {
+
+bool write_new_file(const std::string& temporary, std::initializer_list<file_part> parts,
+                    bool& exists)
+{
+    HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    exists = file == INVALID_HANDLE_VALUE &&
+             (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bool written = true;
+    for (const file_part& part : parts) {
+        DWORD count = 0;
+        written = written && WriteFile(file, part.data, static_cast<DWORD>(part.size), &count,
+                                       nullptr) && count == part.size;
+    }
+    written = written && FlushFileBuffers(file);
+    written = CloseHandle(file) && written;
+    if (!written)
+        DeleteFileA(temporary.c_str());
+    return written;
+}
+
+bool rename_over(const std::string& from, const std::string& to)
+{
+    const DWORD attributes = GetFileAttributesA(to.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    return MoveFileExA(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool remove_file(const std::string& name)
+{
+    return DeleteFileA(name.c_str()) != 0;
+}
+
+std::FILE* open_regular_file(const std::string& name, read_status& status)
+{
+    const DWORD attributes = GetFileAttributesA(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        status = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                     ? read_status::missing
+                     : read_status::unreadable;
+        return nullptr;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        status = read_status::not_regular;
+        return nullptr;
+    }
+    HANDLE file = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        status = read_status::unreadable;
+        return nullptr;
+    }
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        status = read_status::not_regular;
+        return nullptr;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(file);
+        status = read_status::unreadable;
+        return nullptr;
+    }
+    std::FILE* stream = _fdopen(fd, "rb");
+    if (!stream) {
+        _close(fd);
+        status = read_status::unreadable;
+        return nullptr;
+    }
+    status = read_status::ok;
+    return stream;
+}
+
+}  // namespace platform_files

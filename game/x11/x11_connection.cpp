@@ -1,0 +1,103 @@
+#include "x11_connection.h"
+
+#include <X11/Xatom.h>
+
+#include <algorithm>
+
+namespace {
+
+XErrorHandler handler_before_driver = nullptr;
+Display* opened_display = nullptr;
+int trapped_error_code = 0;
+
+// Errors on the driver's connection are recorded, never fatal; errors on other connections (the
+// toolkit's) go to the handler that was there before.
+int record_error(Display* display, XErrorEvent* event)
+{
+    if (display == opened_display) {
+        trapped_error_code = event->error_code;
+        return 0;
+    }
+    return handler_before_driver ? handler_before_driver(display, event) : 0;
+}
+
+Display* open_driver_display()
+{
+    opened_display = XOpenDisplay(nullptr);
+    if (opened_display)
+        handler_before_driver = XSetErrorHandler(record_error);
+    return opened_display;
+}
+
+}  // namespace
+
+Display* driver_display()
+{
+    static Display* display = open_driver_display();
+    return display;
+}
+
+void begin_error_trap(Display* display)
+{
+    // The toolkit may have put its own handler in place since; it keeps getting its errors.
+    const XErrorHandler previous = XSetErrorHandler(record_error);
+    if (previous != record_error)
+        handler_before_driver = previous;
+    XSync(display, False);
+    trapped_error_code = 0;
+}
+
+bool end_error_trap(Display* display)
+{
+    XSync(display, False);
+    return trapped_error_code == 0;
+}
+
+Atom atom(Display* display, const char* name)
+{
+    return XInternAtom(display, name, False);
+}
+
+std::vector<unsigned long> long_property(Display* display, Window window, const char* name,
+                                         Atom type)
+{
+    Atom actual_type;
+    int format;
+    unsigned long count, remaining;
+    unsigned char* data = nullptr;
+    std::vector<unsigned long> values;
+    if (XGetWindowProperty(display, window, atom(display, name), 0, 1 << 16, False, type,
+                           &actual_type, &format, &count, &remaining, &data) == Success &&
+        data && format == 32) {
+        const unsigned long* items = reinterpret_cast<const unsigned long*>(data);
+        values.assign(items, items + count);
+    }
+    if (data)
+        XFree(data);
+    return values;
+}
+
+bool window_manager_supports(Display* display, const char* name)
+{
+    const std::vector<unsigned long> supported =
+        long_property(display, DefaultRootWindow(display), "_NET_SUPPORTED", XA_ATOM);
+    return std::find(supported.begin(), supported.end(), atom(display, name)) != supported.end();
+}
+
+bool window_inside(Display* display, Window inner, Window outer)
+{
+    const Window root = DefaultRootWindow(display);
+    for (Window at = inner; at && at != root;) {
+        if (at == outer)
+            return true;
+        Window found_root, parent;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, at, &found_root, &parent, &children, &count))
+            return false;
+        if (children)
+            XFree(children);
+        at = parent;
+    }
+    return false;
+}

@@ -1,0 +1,30 @@
+// The X11 driver's own connection to the display, and the few helpers every part of the driver
+// uses on it. Errors on this connection never end the process: they are recorded, and a group of
+// requests whose errors matter is bracketed with an error trap.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <string>
+#include <vector>
+
+// The driver's connection, opened on first use and kept for the life of the process; null when
+// there is no display.
+Display* driver_display();
+
+// Brackets requests whose errors must be known: `end_error_trap` waits for the server to answer
+// them all and says whether none failed.
+void begin_error_trap(Display* display);
+bool end_error_trap(Display* display);
+
+Atom atom(Display* display, const char* name);
+
+// The values of a 32-bit property (windows or atoms); empty when it is absent.
+std::vector<unsigned long> long_property(Display* display, Window window, const char* name,
+                                         Atom type);
+
+// Whether the window manager says it supports the named hint (_NET_SUPPORTED).
+bool window_manager_supports(Display* display, const char* name);
+
+// Whether `inner` is `outer` or lies inside it in the window tree.
+bool window_inside(Display* display, Window inner, Window outer);

@@ -1,0 +1,9 @@
+// Keys on X11: the keysym of each key the game is sent, typed through the XTest extension.
+#pragma once
+
+#include "key_burst.h"
+
+#include <X11/X.h>
+
+// The keysym the X server knows the key by.
+KeySym keysym_of(game_key key);
