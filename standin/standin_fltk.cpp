@@ -1,6 +1,8 @@
 // The stand-in game's window on X11 (and wherever FLTK runs): titled like the game, 800 x 600,
 // scrolled by Ctrl+arrow keys.
-#include "standin_model.h"
+#include "game_contract.h"
+#include "standin_options.h"
+#include "standin_render.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Window.H>
@@ -18,12 +20,12 @@ standin_key key_of(int fltk_key)
 {
     switch (fltk_key) {
     case FL_Control_L:
-    case FL_Control_R: return key_ctrl;
-    case FL_Left: return key_left;
-    case FL_Right: return key_right;
-    case FL_Up: return key_up;
-    case FL_Down: return key_down;
-    default: return key_other;
+    case FL_Control_R: return standin_key::control;
+    case FL_Left: return standin_key::left;
+    case FL_Right: return standin_key::right;
+    case FL_Up: return standin_key::up;
+    case FL_Down: return standin_key::down;
+    default: return standin_key::other;
     }
 }
 
@@ -43,8 +45,7 @@ void show_late_view(void* data)
 
 class game_window : public Fl_Window {
 public:
-    game_window() : Fl_Window(standin_client_width, standin_client_height,
-                              "Heroes of Might and Magic III") {}
+    game_window() : Fl_Window(standin_client_width, standin_client_height, game_window_title) {}
 
     void draw() override
     {
@@ -62,9 +63,8 @@ public:
         case FL_KEYUP: {
             const bool changed = handle_standin_key(game, key_of(Fl::event_key()),
                                                     event == FL_KEYDOWN,
-                                                    Fl::event_state(FL_CTRL) != 0, standin_clock_ms());
+                                                    Fl::event_state(FL_CTRL) != 0);
             if (changed) {
-                write_standin_state(game);
                 if (game.faults.redraw_delay_ms > 0) {
                     Fl::add_timeout(game.faults.redraw_delay_ms / 1000.0, show_late_view,
                                     new late_view{this, game.view_x, game.view_y});

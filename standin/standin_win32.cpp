@@ -1,6 +1,8 @@
 // The stand-in game's window on Windows: a plain Win32 window titled like the game, 800 x 600 of
 // client area, scrolled by Ctrl+arrow keys. Same model, options and key log as on X11.
-#include "standin_model.h"
+#include "game_contract.h"
+#include "standin_options.h"
+#include "standin_render.h"
 
 #include <windows.h>
 
@@ -22,12 +24,12 @@ standin_key key_of(WPARAM virtual_key)
     switch (virtual_key) {
     case VK_CONTROL:
     case VK_LCONTROL:
-    case VK_RCONTROL: return key_ctrl;
-    case VK_LEFT: return key_left;
-    case VK_RIGHT: return key_right;
-    case VK_UP: return key_up;
-    case VK_DOWN: return key_down;
-    default: return key_other;
+    case VK_RCONTROL: return standin_key::control;
+    case VK_LEFT: return standin_key::left;
+    case VK_RIGHT: return standin_key::right;
+    case VK_UP: return standin_key::up;
+    case VK_DOWN: return standin_key::down;
+    default: return standin_key::other;
     }
 }
 
@@ -77,10 +79,8 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
     case WM_SYSKEYUP: {
         const bool pressed = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
         const bool changed = handle_standin_key(game, key_of(w), pressed,
-                                                (GetKeyState(VK_CONTROL) & 0x8000) != 0,
-                                                standin_clock_ms());
+                                                (GetKeyState(VK_CONTROL) & 0x8000) != 0);
         if (changed) {
-            write_standin_state(game);
             if (game.faults.redraw_delay_ms > 0) {
                 const UINT_PTR id = next_timer++;
                 late_views.push_back({id, {game.view_x, game.view_y}});
@@ -131,7 +131,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     RECT frame_rect{0, 0, standin_client_width, standin_client_height};
     AdjustWindowRect(&frame_rect, style, FALSE);
-    HWND window = CreateWindowA("TilequiltStandin", "Heroes of Might and Magic III", style, 0, 0,
+    HWND window = CreateWindowA("TilequiltStandin", game_window_title, style, 0, 0,
                                 frame_rect.right - frame_rect.left,
                                 frame_rect.bottom - frame_rect.top, nullptr, nullptr, instance,
                                 nullptr);
