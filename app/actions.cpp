@@ -3,14 +3,18 @@
 #include "compress.h"
 #include "control_window.h"
 #include "game_window.h"
-#include "image_errors.h"
 #include "map_capture.h"
+#include "messages.h"
 
+#include <FL/Fl.H>
 #include <FL/Fl_Hor_Value_Slider.H>
+#include <FL/Fl_Window.H>
 #include <FL/fl_ask.H>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -20,8 +24,10 @@ void log_for_tests(const char* kind, const std::string& text)
     const char* log_name = std::getenv("TILEQUILT_MESSAGE_LOG");
     if (!log_name || !*log_name)
         return;
+    std::string line = text;
+    std::replace(line.begin(), line.end(), '\n', ' ');
     if (std::FILE* log = std::fopen(log_name, "a")) {
-        std::fprintf(log, "%s: %s\n", kind, text.c_str());
+        std::fprintf(log, "%s: %s\n", kind, line.c_str());
         std::fclose(log);
     }
 }
@@ -34,7 +40,7 @@ void show_message(const char* text)
 }
 
 // The image library's own error window, as the tool shows it: the exception's type as the
-// title, the library's message and a single "Abort" button.
+// title, the message and a single "Abort" button.
 void show_image_error(const image_error& error)
 {
     log_for_tests(error.type.c_str(), error.message);
@@ -42,10 +48,13 @@ void show_image_error(const image_error& error)
     fl_choice("%s", "Abort", nullptr, nullptr, error.message.c_str());
 }
 
-void run_action(const std::function<void()>& action)
+// The capture runs without the event loop; the window's title is changed and sent out at once,
+// which asks the player without taking the keyboard from the game.
+void show_waiting(game_status why)
 {
-    if (const auto error = run_image_action(action))
-        show_image_error(*error);
+    log_for_tests("waiting", waiting_title(why));
+    control_window->copy_label(waiting_title(why));
+    Fl::flush();
 }
 
 }  // namespace
@@ -58,18 +67,25 @@ void on_capture(Fl_Widget*, void*)
         return;
     }
     const int size_index = size_index_from_slider(size_slider->value());
-    run_action([&] { capture_map(window, size_index); });
+    const capture_result result = capture_map(window, size_index, game_driver, show_waiting);
+    if (result.game != game_status::ok) {
+        std::puts("capture fail!");
+        std::fflush(stdout);
+        show_message(capture_stop_message(result.game));
+    }
+    if (result.error)
+        show_image_error(*result.error);
 }
 
 void on_compress(Fl_Widget*, void*)
 {
     const int quality = quality_from_slider(quality_slider->value());
     const float zoom = zoom_from_slider(zoom_slider->value());
-    bool compressed = false;
-    run_action([&] {
-        compressed = compress_image(result_file_name, zoom, quality) &&
-                     compress_image(result_grid_file_name, zoom, quality);
-        if (!compressed)
-            show_message("make sure to capture the h3 map first!");
-    });
+    compress_result done = compress_image(result_file_name, zoom, quality);
+    if (done.status == compress_status::written)
+        done = compress_image(result_grid_file_name, zoom, quality);
+    if (done.status == compress_status::missing)
+        show_message("make sure to capture the h3 map first!");
+    if (done.status == compress_status::failed)
+        show_image_error(done.error);
 }

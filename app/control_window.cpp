@@ -32,7 +32,7 @@ Fl_Hor_Value_Slider* make_slider(int y, const char* label, double low, double hi
 
 Fl_Window* build_control_window()
 {
-    // Each widget becomes a child of the window, which stays the current group.
+    // Each widget becomes a child of the window while it is the current group.
     control_window = new Fl_Window(400, 300, "Tilequilt");
     size_slider = make_slider(25, "Size", 1, 3, 1, 2);
     capture_button = new Fl_Button(150, 60, 100, 25, "capture");
@@ -43,6 +43,7 @@ Fl_Window* build_control_window()
     compress_button->callback(on_compress);
     credit_box = new Fl_Box(200, 250, 150, 25, "Tilequilt map stitcher");
     credit_box->box(FL_FLAT_BOX);
+    control_window->end();
     return control_window;
 }
 

@@ -8,6 +8,5 @@
 int main()
 {
     build_control_window()->show();
-    Fl::run();
-    return 0;
+    return Fl::run();
 }

@@ -11,19 +11,23 @@ std::string compressed_file_name(const std::string& file_name)
     return (path.parent_path() / (compressed_prefix + path.filename().string())).string();
 }
 
-bool compress_image(const std::string& file_name, float zoom, int quality)
+compress_result compress_image(const std::string& file_name, float zoom, int quality)
 {
     // Any failure to learn the file's status counts as a missing file.
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(file_name, error);
-    if (error || !std::filesystem::exists(status))
-        return false;
+    std::error_code status_error;
+    const std::filesystem::file_status status = std::filesystem::status(file_name, status_error);
+    if (status_error || !std::filesystem::exists(status))
+        return {compress_status::missing, {}};
 
-    image picture = load_image(file_name);
-    // Products in double precision from the single-precision zoom, truncated toward zero.
-    const int width = static_cast<int>(static_cast<double>(zoom) * picture.width());
-    const int height = static_cast<int>(static_cast<double>(zoom) * picture.height());
-    picture.resize(width, height, -100, -100, 1);
-    save_jpeg_replacing(picture, compressed_file_name(file_name), static_cast<unsigned>(quality));
-    return true;
+    const auto error = catch_image_error([&] {
+        image picture = load_image(file_name);
+        // Products in double precision from the single-precision zoom, truncated toward zero.
+        const int width = static_cast<int>(static_cast<double>(zoom) * picture.width());
+        const int height = static_cast<int>(static_cast<double>(zoom) * picture.height());
+        picture.resize(width, height, -100, -100, 1);
+        save_jpeg_file(picture, compressed_file_name(file_name), quality);
+    });
+    if (error)
+        return {compress_status::failed, *error};
+    return {compress_status::written, {}};
 }

@@ -1,16 +1,17 @@
-// Errors of the image library as the control window shows them.
+// Errors met while reading, making or writing pictures, as the tool reports them: the image
+// library's exception type and its message. Inside the composition such errors travel as the
+// image library's exceptions; its public functions return them in their results.
 #pragma once
 
 #include <functional>
 #include <optional>
 #include <string>
 
-// An error raised while working on images, as the user is shown it.
 struct image_error {
     std::string type;     // the exception's type, e.g. "CImgIOException"
-    std::string message;  // the library's message
+    std::string message;  // what went wrong, for the user
 };
 
-// Runs `action`, catching the image library's exceptions, running out of memory and other
-// standard exceptions. Returns the error that stopped it, if any.
-std::optional<image_error> run_image_action(const std::function<void()>& action);
+// Runs `work`, catching the image library's exceptions, running out of memory and other standard
+// exceptions. Returns the error that stopped it, if any.
+std::optional<image_error> catch_image_error(const std::function<void()>& work);

@@ -1,25 +1,14 @@
 #include "image_files.h"
 
-#include "image_errors.h"
-
-#include "replace_file.h"
+#include "jpeg_codec.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
-#include <new>
-#include <system_error>
 
-using cimg_library::CImgArgumentException;
-using cimg_library::CImgException;
-using cimg_library::CImgInstanceException;
 using cimg_library::CImgIOException;
 
 namespace {
-
-// The largest side libjpeg can encode.
-constexpr unsigned jpeg_max_side = 65500;
 
 std::string lower_extension(const std::string& file_name)
 {
@@ -29,93 +18,69 @@ std::string lower_extension(const std::string& file_name)
     return extension;
 }
 
+[[noreturn]] void refuse(const std::string& file_name, read_status status)
+{
+    switch (status) {
+    case read_status::missing:
+        throw CImgIOException("'%s' is not there.", file_name.c_str());
+    case read_status::not_regular:
+        throw CImgIOException("'%s' is not a regular file (a folder, a pipe or a device): it is "
+                              "not read.", file_name.c_str());
+    default:
+        throw CImgIOException("'%s' cannot be read.", file_name.c_str());
+    }
+}
+
 }  // namespace
 
 image load_image(const std::string& file_name)
 {
     const std::string extension = lower_extension(file_name);
-    const bool bmp = extension == ".bmp";
-    if (!bmp && extension != ".jpg" && extension != ".jpeg")
-        throw CImgIOException("load_image(): Unknown format of file '%s'.", file_name.c_str());
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(file_name, error))
-        throw CImgIOException("load_image(): '%s' is not a readable file.", file_name.c_str());
-    // Loading through an open file keeps the library from handing odd files to a converter program.
-    std::FILE* file = std::fopen(file_name.c_str(), "rb");
+    if (extension == ".jpg" || extension == ".jpeg") {
+        std::vector<unsigned char> bytes;
+        const read_status status = read_regular_file(file_name, bytes);
+        if (status != read_status::ok)
+            refuse(file_name, status);
+        return decode_jpeg(bytes, file_name);
+    }
+    if (extension != ".bmp")
+        throw CImgIOException("'%s' is neither a BMP nor a JPEG file.", file_name.c_str());
+    read_status status;
+    std::FILE* file = open_regular_file(file_name, status);
     if (!file)
-        throw CImgIOException("load_image(): Failed to open file '%s'.", file_name.c_str());
+        refuse(file_name, status);
     image picture;
     try {
-        if (bmp)
-            picture.load_bmp(file);
-        else
-            picture.load_jpeg(file);
+        picture.load_bmp(file);
     } catch (...) {
         std::fclose(file);
         throw;
     }
     std::fclose(file);
     if (picture.is_empty())
-        throw CImgIOException("load_image(): File '%s' holds no picture.", file_name.c_str());
+        throw CImgIOException("'%s' holds no picture.", file_name.c_str());
     return picture;
 }
 
-void save_jpeg_partial(const image& picture, const std::string& file_name, unsigned quality)
+void write_jpeg_pending(const image& picture, const std::string& file_name, int quality,
+                        pending_file& pending)
 {
-    // libjpeg ends the process on these, and an empty picture would make an empty file.
-    if (picture.is_empty() || picture.width() > static_cast<int>(jpeg_max_side) ||
-        picture.height() > static_cast<int>(jpeg_max_side))
-        throw CImgArgumentException(
-            "save_jpeg(): Cannot save a %d x %d picture as JPEG file '%s'.", picture.width(),
-            picture.height(), file_name.c_str());
-    const bool written = write_partial_file(file_name, [&](std::FILE* file) {
-        picture.save_jpeg(file, quality);
-        return true;
-    });
-    if (!written)
-        throw CImgIOException("save_jpeg(): Failed to write file '%s'.", file_name.c_str());
+    const jpeg_bytes bytes = encode_jpeg(picture, quality);
+    if (!write_pending_file(file_name, {{bytes.data.get(), bytes.size}}, pending))
+        throw CImgIOException("Cannot write '%s' (is the disk full, or the folder read-only?).",
+                              file_name.c_str());
 }
 
-void commit_image_file(const std::string& file_name)
+void commit_image_file(pending_file& pending)
 {
-    if (!commit_partial_file(file_name))
-        throw CImgIOException("save_jpeg(): Failed to replace file '%s'.", file_name.c_str());
+    const std::string name = pending.name;
+    if (!commit_pending_file(pending))
+        throw CImgIOException("Cannot replace '%s' (is it a folder?).", name.c_str());
 }
 
-void discard_image_file(const std::string& file_name)
+void save_jpeg_file(const image& picture, const std::string& file_name, int quality)
 {
-    discard_partial_file(file_name);
-}
-
-void check_writable_beside(const std::string& file_name)
-{
-    if (!write_partial_file(file_name, [](std::FILE*) { return true; }))
-        throw CImgIOException("Cannot write files into the folder of '%s'.", file_name.c_str());
-    discard_partial_file(file_name);
-}
-
-void save_jpeg_replacing(const image& picture, const std::string& file_name, unsigned quality)
-{
-    save_jpeg_partial(picture, file_name, quality);
-    commit_image_file(file_name);
-}
-
-std::optional<image_error> run_image_action(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const CImgIOException& e) {
-        return image_error{"CImgIOException", e.what()};
-    } catch (const CImgArgumentException& e) {
-        return image_error{"CImgArgumentException", e.what()};
-    } catch (const CImgInstanceException& e) {
-        return image_error{"CImgInstanceException", e.what()};
-    } catch (const CImgException& e) {
-        return image_error{"CImgException", e.what()};
-    } catch (const std::bad_alloc&) {
-        return image_error{"std::bad_alloc", "Not enough memory for the pictures."};
-    } catch (const std::exception& e) {
-        return image_error{"std::exception", e.what()};
-    }
-    return std::nullopt;
+    pending_file pending;
+    write_jpeg_pending(picture, file_name, quality, pending);
+    commit_image_file(pending);
 }

@@ -1,28 +1,26 @@
-// Reading and writing the tool's image files, and turning the image library's errors into a
-// message the control window can show.
+// The tool's image files: the snapshot read back, JPEG results and copies read and written. All
+// reading goes only to regular files; all writing goes through a new file of the tool's own that
+// replaces the final name when complete (see safe_files.h). Failures are thrown as the image
+// library's exceptions, with messages for the user.
 #pragma once
 
 #include "cimg.h"
+#include "safe_files.h"
 
 #include <string>
 
-// Loads a BMP or JPEG file, the format chosen from the file name's ending. Throws the image
-// library's exceptions when the file cannot be opened or decoded.
+// Loads a BMP or JPEG file, the format chosen from the file name's ending. Throws
+// CImgIOException when the file is missing, not a regular file, or cannot be decoded.
 image load_image(const std::string& file_name);
 
-// Writes `picture` as a JPEG of the given quality under the temporary name of `file_name`; the
-// final name is untouched until `commit_image_file`. Throws CImgIOException or CImgArgumentException.
-void save_jpeg_partial(const image& picture, const std::string& file_name, unsigned quality);
+// Encodes `picture` as a JPEG of `quality` and writes it into a new file beside `file_name`,
+// which stays untouched until the pending file is committed. Throws CImgArgumentException or
+// CImgIOException; nothing is left behind then.
+void write_jpeg_pending(const image& picture, const std::string& file_name, int quality,
+                        pending_file& pending);
 
-// Renames the temporary file over `file_name`; throws CImgIOException when that fails.
-void commit_image_file(const std::string& file_name);
+// Puts a pending file in place of its final name. Throws CImgIOException when that fails.
+void commit_image_file(pending_file& pending);
 
-// Removes a temporary file left by `save_jpeg_partial`.
-void discard_image_file(const std::string& file_name);
-
-// Throws CImgIOException when no file can be made beside `file_name` (a read-only folder), so
-// that a long job can stop before it starts.
-void check_writable_beside(const std::string& file_name);
-
-// `save_jpeg_partial` followed by `commit_image_file`.
-void save_jpeg_replacing(const image& picture, const std::string& file_name, unsigned quality);
+// Both steps: `file_name` is replaced by the whole new JPEG, or keeps what it held.
+void save_jpeg_file(const image& picture, const std::string& file_name, int quality);

@@ -1,15 +1,20 @@
 // The map capture: scroll the game's view over the whole map screen by screen, cut the view tile
-// out of every snapshot and stitch the tiles into one picture of the map.
+// out of every snapshot, stitch the tiles into one picture of the map, and write it with and
+// without its tile grid.
 #pragma once
 
+#include "cimg.h"
 #include "game_window.h"
+#include "image_errors.h"
 
 #include <array>
+#include <chrono>
+#include <optional>
 
 // One map size.
 struct MapSizeRow {
     int map_pixels;        // P: the map's side, 32 x its tiles per side
-    int traverse_taps;     // B: taps that reach a scroll limit from anywhere
+    int traverse_taps;     // B: taps that reach a scroll limit from anywhere, (P - 22) / 64 + 1
     int screens_per_side;  // n: view tiles per side of the canvas
     int start_taps;        // D: taps from the limit to the first snapshot
 };
@@ -26,13 +31,8 @@ inline constexpr std::array<MapSizeRow, 4> map_size_table{{
 // Size indices the tool offers (the Size slider's 1 to 3).
 inline constexpr int offered_map_sizes = 3;
 
-// Geometry of a capture.
-inline constexpr int view_tile_pixels = 512;   // side of a view tile, and of a canvas cell
-inline constexpr int view_tile_left = 44;      // the view tile in a snapshot, inclusive corners
-inline constexpr int view_tile_top = 19;
-inline constexpr int step_taps = 8;            // taps from one cell to the next (512 pixels)
-inline constexpr int limit_origin_pixels = 245;  // map corner inside the view tile at the limit
-inline constexpr int tap_pixels = 64;
+// Taps from one canvas cell to the next (512 pixels).
+inline constexpr int step_taps = 8;
 
 // Canvas side W = 512 n.
 constexpr int canvas_pixels(const MapSizeRow& row)
@@ -46,29 +46,45 @@ constexpr int map_origin(const MapSizeRow& row)
     return limit_origin_pixels - tap_pixels * row.start_taps;
 }
 
-// Taps from any view to the limit: (P - 22) / 64 + 1.
-constexpr int traverse_taps_for(int map_pixels)
-{
-    return (map_pixels - 22) / tap_pixels + 1;
-}
-
 // Result file names and their JPEG quality.
 inline constexpr char result_file_name[] = "result.jpg";
 inline constexpr char result_grid_file_name[] = "result-grid.jpg";
-inline constexpr unsigned result_quality = 80;
+inline constexpr int result_quality = 80;
+
+// How long the capture waits, before its first key, for the game to get the keyboard (the player
+// clicks into it), and for the desktop to let the keys through (the player allows it).
+inline constexpr std::chrono::seconds focus_wait{10};
+inline constexpr std::chrono::seconds permission_wait{30};
 
 // The game's side of a capture: everything `capture_map` asks of the game.
 struct capture_driver {
-    bool (*scroll_map_view)(game_window window, int dx, int dy);
-    bool (*snapshot_client_area)(game_window window);
+    game_status (*scroll_map_view)(game_window window, int dx, int dy, const pause_work& work);
+    game_status (*snapshot_client_area)(game_window window);
 };
 
 // The real game window driver.
 extern const capture_driver game_driver;
 
-// Scans the map of size index `size_index` (0 .. 2) and writes "result.jpg" and "result-grid.jpg".
-// Returns false, writing no result, when the game window went away or a snapshot failed ("capture
-// fail!" is then on standard output). Throws the image library's exceptions on image errors,
-// and CImgIOException before any key is sent when the working folder cannot be written; earlier
-// result files are kept whole either way.
-bool capture_map(game_window window, int size_index, const capture_driver& driver = game_driver);
+// Told when the capture starts waiting for the player (focus_refused: the game must be clicked;
+// keys_undelivered: the desktop must allow the keys) and when the wait is over (ok).
+using capture_waiting = void (*)(game_status why);
+
+// How a capture ended: with both results written, or stopped by the game (`game`, nothing
+// written) or by a file that could not be read or written (`error`, nothing replaced).
+struct capture_result {
+    game_status game = game_status::ok;
+    std::optional<image_error> error;
+};
+
+// The stitched P x P map, before it is written: the scan of `capture_map` without the files.
+// Returns an empty image, with the reason in `status`, when the game stopped it. Throws the
+// image library's exceptions when a snapshot cannot be read back.
+image scan_map(game_window window, const MapSizeRow& row, const capture_driver& driver,
+               capture_waiting waiting, game_status& status);
+
+// Scans the map of size index `size_index` (0 .. 2) and writes "result.jpg" and "result-grid.jpg"
+// together, replacing the earlier pair only when both are complete. Before any key it makes sure
+// that files can be written in the working folder.
+capture_result capture_map(game_window window, int size_index,
+                           const capture_driver& driver = game_driver,
+                           capture_waiting waiting = nullptr);

@@ -1,13 +1,8 @@
-// Stitching view tiles into the map: the part of a capture that works on pictures.
+// Stitching view tiles into the canvas: the part of a capture that works on pictures.
 #pragma once
 
 #include "cimg.h"
-#include "map_capture.h"
 
 // Copies the 512 x 512 view tile of `snapshot` (its square (44, 19)-(555, 530); parts outside the
 // snapshot stay zero) into cell (`column`, `row`) of `canvas`, which must be zero in that cell.
 void place_view_tile(image& canvas, const image& snapshot, int column, int row);
-
-// The stitched P x P map, before it is written: the scan of `capture_map` without the files.
-// Returns an empty image when the scan failed.
-image scan_map(game_window window, const MapSizeRow& row, const capture_driver& driver);

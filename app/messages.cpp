@@ -1,0 +1,52 @@
+#include "messages.h"
+
+const char* capture_stop_message(game_status status)
+{
+    switch (status) {
+    case game_status::ok:
+        return nullptr;
+    case game_status::window_gone:
+        return "The capture stopped: the game window was closed or hidden.\n"
+               "No map was written; earlier pictures are unchanged.";
+    case game_status::window_too_small:
+        return "The game window is too small for a capture: its map view must show at least "
+               "556 x 531 pixels.\nGive the game its usual 800 x 600 window and try again. "
+               "No key was sent.";
+    case game_status::focus_refused:
+        return "The capture did not start: the game did not get the keyboard within 10 seconds.\n"
+               "Click into the game window when the tool asks for it, or try again.";
+    case game_status::focus_lost:
+        return "The capture stopped: another window took the keyboard.\n"
+               "No map was written; earlier pictures are unchanged.";
+    case game_status::keys_undelivered:
+        return "The capture stopped: the desktop did not pass the keystrokes on to the game.\n"
+               "If it asked whether to allow remote input, allow it and try again.";
+    case game_status::interrupted:
+        return "The capture was interrupted.";
+    case game_status::window_covered:
+        return "The capture stopped: another window lies over the game, and this desktop "
+               "cannot photograph covered windows.\nMove it away and try again.";
+    case game_status::window_off_screen:
+        return "The capture stopped: part of the game window lies off the screen, and this "
+               "desktop cannot photograph it there.\nMove the game fully onto the screen and try "
+               "again.";
+    case game_status::picture_failed:
+        return "The capture stopped: the game window could not be photographed.";
+    case game_status::file_failed:
+        return "The capture stopped: the snapshot file tmp.bmp could not be written in the "
+               "working folder.\nIs the disk full?";
+    }
+    return "The capture stopped.";
+}
+
+const char* waiting_title(game_status status)
+{
+    switch (status) {
+    case game_status::focus_refused:
+        return "Tilequilt - click into the game window to start the capture";
+    case game_status::keys_undelivered:
+        return "Tilequilt - allow the desktop to pass keystrokes to the game";
+    default:
+        return "Tilequilt";
+    }
+}
