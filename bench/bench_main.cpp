@@ -4,9 +4,11 @@
 #include "compress.h"
 #include "game_window.h"
 #include "image_files.h"
+#include "map_capture.h"
 #include "map_stitching.h"
-#include "replace_file.h"
+#include "standin_map.h"
 #include "standin_model.h"
+#include "standin_render.h"
 #include "tile_grid.h"
 
 #include "desktop.h"
@@ -152,9 +154,9 @@ void bench_jpeg(const image& canvas)
     const int o = map_origin(row_2);
     const double ours = median_seconds(5, [&] {
         image map = canvas.get_crop(o, o, o + row_2.map_pixels - 1, o + row_2.map_pixels - 1);
-        save_jpeg_replacing(map, result_file_name, result_quality);
+        save_jpeg_file(map, result_file_name, result_quality);
         draw_tile_grid(map, row_2.map_pixels);
-        save_jpeg_replacing(map, result_grid_file_name, result_quality);
+        save_jpeg_file(map, result_grid_file_name, result_quality);
     });
     image map = canvas.get_crop(o, o, o + row_2.map_pixels - 1, o + row_2.map_pixels - 1);
     map.save_pnm("map.ppm");

@@ -4,10 +4,11 @@
 repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 build_packages=(cmake make g++ pkg-config libfltk1.3-dev fluid cimg-dev libjpeg62-turbo-dev
-                libx11-dev libxtst-dev)
+                libx11-dev libxtst-dev libxcomposite-dev)
 desktop_packages=(xvfb xdotool)
-test_packages=(libgtest-dev util-linux)
-windows_packages=(mingw-w64 wine64)
+test_packages=(libgtest-dev util-linux openbox x11-utils)
+# The tool ships as a 32-bit Windows program: cross-built with mingw-w64, run under 32-bit Wine.
+windows_packages=(mingw-w64 wine32:i386)
 
 # Installs whichever of the named Debian packages are not installed yet.
 need_packages() {
@@ -20,17 +21,39 @@ need_packages() {
   local sudo=()
   [ "$(id -u)" -ne 0 ] && sudo=(sudo)
   echo "Installing: ${missing[*]}"
+  # 32-bit packages (wine32:i386) need the architecture known to dpkg first.
+  if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
+     ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo[@]}" dpkg --add-architecture i386
+  fi
   "${sudo[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
     "${missing[@]}"
 }
 
-# Configures and builds into $1 with build type $2; further arguments go to CMake.
+# Configures and builds into $1 with build type $2; further arguments go to CMake. Prints only
+# what went wrong, and where the build is.
 build_tool() {
-  local folder=$1 type=$2
+  local folder=$1 type=$2 log
   shift 2
-  cmake -S "$repo_root" -B "$folder" -DCMAKE_BUILD_TYPE="$type" "$@" >/dev/null
-  cmake --build "$folder" -j "$(nproc)"
+  log=$(mktemp)
+  echo "Building into $folder"
+  if ! { cmake -S "$repo_root" -B "$folder" -DCMAKE_BUILD_TYPE="$type" "$@" &&
+         cmake --build "$folder" -j "$(nproc)"; } >"$log" 2>&1; then
+    cat "$log"
+    rm -f "$log"
+    echo "The build in $folder failed."
+    return 1
+  fi
+  rm -f "$log"
+}
+
+# The arguments that make `build_tool` cross-build the game driver, the stand-in, the driver test
+# and every composition source that needs neither FLTK nor libjpeg for Windows, for the processor
+# $1 (i686, what the tool ships as, or x86_64).
+windows_build_arguments() {
+  echo "-DCMAKE_TOOLCHAIN_FILE=$repo_root/cmake/mingw.cmake -DTILEQUILT_MINGW_PROCESSOR=$1" \
+       "-DTILEQUILT_DRIVER_ONLY=ON -DCIMG_INCLUDE_DIR=/usr/include"
 }
 
 # Starts a private X server when there is no display; sets DISPLAY and private_xvfb_pid.
@@ -64,14 +87,4 @@ wait_for_window() {
     sleep 0.1
   done
   return 1
-}
-
-# Cross-builds the game driver, the stand-in and the driver test for Windows into $1, for the
-# processor $2 (i686 or x86_64).
-build_windows_driver() {
-  local folder=$1 processor=$2
-  cmake -S "$repo_root" -B "$folder" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$repo_root/cmake/mingw.cmake" -DTILEQUILT_MINGW_PROCESSOR="$processor" \
-    -DTILEQUILT_DRIVER_ONLY=ON >/dev/null
-  cmake --build "$folder" -j "$(nproc)"
 }

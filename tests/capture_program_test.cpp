@@ -1,9 +1,9 @@
 // The whole job as a player does it: the stand-in game and the real tilequilt program on a
 // private X server, "capture" pressed with a real mouse click, and the pictures compared with
-// the stand-in's own map.
+// the stand-in's own map. Beside the game, a second real window records any key that goes astray.
 #include "image_files.h"
 #include "map_capture.h"
-#include "standin_model.h"
+#include "standin_map.h"
 #include "tile_grid.h"
 
 #include "picture_image.h"
@@ -12,6 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+#include <csignal>
 #include <filesystem>
 #include <sstream>
 
@@ -29,6 +33,8 @@ image map_of(int size_index)
 // The 32-pixel tiles where two pictures of one size differ, with the largest difference.
 std::string differing_tiles(const image& got, const image& expected)
 {
+    if (got.width() != expected.width() || got.height() != expected.height())
+        return "sizes differ";
     std::ostringstream report;
     int shown = 0, count = 0;
     for (int ty = 0; ty < expected.height() / 32; ++ty)
@@ -47,36 +53,44 @@ std::string differing_tiles(const image& got, const image& expected)
     return count ? std::to_string(count) + " tiles differ:" + report.str() : "";
 }
 
-// The bursts a capture of a size sends, as (dx, dy).
-std::vector<std::pair<int, int>> expected_bursts(const MapSizeRow& row)
+// Whether the X server holds Ctrl down, as a fresh client sees it.
+bool control_held_in_server()
 {
-    const int n = row.screens_per_side, b = row.traverse_taps, d = row.start_taps;
-    std::vector<std::pair<int, int>> bursts{{-b, -b}};
-    for (int i = 0; i < n; ++i) {
-        if (i == 0)
-            bursts.push_back({0, d});
-        for (int j = 0; j < n; ++j) {
-            if (j == 0)
-                bursts.push_back({d, 0});
-            if (j < n - 1)
-                bursts.push_back({8, 0});
-        }
-        if (i < n - 1)
-            bursts.push_back({-b, 8});
-    }
-    return bursts;
+    Display* display = XOpenDisplay(nullptr);
+    char keys[32];
+    XQueryKeymap(display, keys);
+    const KeyCode code = XKeysymToKeycode(display, XK_Control_L);
+    XCloseDisplay(display);
+    return (keys[code / 8] >> (code % 8)) & 1;
+}
+
+int arrows_in(const std::string& key_log)
+{
+    int arrows = 0;
+    for (const logged_key& key : read_key_log(key_log))
+        arrows += key.pressed && key.key != standin_key::control && key.key != standin_key::other;
+    return arrows;
 }
 
 struct capture_program : ::testing::Test {
+    explicit capture_program(const std::vector<std::string>& server_arguments = {})
+        : display(server_arguments)
+    {
+    }
+
     private_display display;
     std::string folder = make_temporary_folder("capture-program");
     standin_session game;
     tool_session tool;
+    std::vector<child_process> others;
+    std::string earlier_result, earlier_grid;
 
     void TearDown() override
     {
         stop_process(tool.process);
         stop_process(game.process);
+        for (child_process& other : others)
+            stop_process(other);
     }
 
     void start_game(int size_index, const std::vector<std::string>& extra = {})
@@ -88,10 +102,42 @@ struct capture_program : ::testing::Test {
         ASSERT_FALSE(game.window.empty()) << "the stand-in's window did not appear";
     }
 
-    void start_tool_here(bool as_unprivileged_user = false)
+    void start_tool_here(const std::vector<std::string>& launcher = {})
     {
-        tool = start_tool(folder, as_unprivileged_user);
+        tool = start_tool(folder, launcher);
         ASSERT_FALSE(tool.window.empty()) << "the tool's window did not appear";
+    }
+
+    key_recorder start_recorder(int x, int y, int width, int height,
+                                const std::vector<std::string>& options = {})
+    {
+        key_recorder recorder = start_key_recorder(folder + "/recorder-" +
+                                                       std::to_string(others.size()) + ".log",
+                                                   x, y, width, height, options);
+        others.push_back(recorder.process);
+        EXPECT_FALSE(recorder.window.empty()) << "the recording window did not appear";
+        return recorder;
+    }
+
+    // Results of a map captured before, which a failed capture must leave as they are.
+    void write_earlier_results()
+    {
+        image earlier(1152, 1152, 1, 3, 90);
+        save_jpeg_file(earlier, folder + "/result.jpg", 80);
+        save_jpeg_file(earlier, folder + "/result-grid.jpg", 80);
+        earlier_result = read_text_file(folder + "/result.jpg");
+        earlier_grid = read_text_file(folder + "/result-grid.jpg");
+    }
+
+    void expect_earlier_results()
+    {
+        EXPECT_TRUE(read_text_file(folder + "/result.jpg") == earlier_result)
+            << "result.jpg was replaced";
+        EXPECT_TRUE(read_text_file(folder + "/result-grid.jpg") == earlier_grid)
+            << "result-grid.jpg was replaced";
+        for (const auto& entry : fs::directory_iterator(folder))
+            EXPECT_EQ(entry.path().string().find(".partial"), std::string::npos)
+                << entry.path() << " left behind";
     }
 
     // Sets the Size slider as a person would: a click at either end of its track.
@@ -103,39 +149,72 @@ struct capture_program : ::testing::Test {
             click_in_window(tool.window, 377, 37);
     }
 
+    void press_capture() { click_in_window(tool.window, capture_x, capture_y); }
+
     bool capture(std::chrono::seconds timeout)
     {
-        click_in_window(tool.window, capture_x, capture_y);
-        return wait_until([&] { return file_exists(folder + "/result-grid.jpg"); }, timeout);
+        fs::remove(folder + "/result-grid.jpg");
+        press_capture();
+        const bool done =
+            wait_until([&] { return file_exists(folder + "/result-grid.jpg"); }, timeout);
+        if (!done)
+            ADD_FAILURE() << "no map; the tool said: " << read_text_file(tool.messages)
+                          << read_text_file(tool.output);
+        return done;
+    }
+
+    // Waits for the capture to stop with a message; returns what the tool said.
+    std::string stopped_with_message()
+    {
+        std::string said;
+        wait_until([&] { return (said = read_text_file(tool.messages)).find("message: ") !=
+                                std::string::npos; },
+                   std::chrono::seconds(60));
+        EXPECT_TRUE(wait_until([&] { return read_text_file(tool.output) == "capture fail!\n"; },
+                               std::chrono::seconds(5)));
+        EXPECT_TRUE(dismiss_dialog(tool, "^Tilequilt$"));
+        return said;
+    }
+
+    bool taps_reach(int count)
+    {
+        return wait_until([&] { return read_standin_state(game.state).taps >= count; },
+                          std::chrono::seconds(30));
     }
 
     void expect_whole_map(int size_index)
     {
         const MapSizeRow& row = map_size_table[size_index];
         image truth = map_of(size_index);
-        const image result = load_image(folder + "/result.jpg");
-        ASSERT_EQ(result.width(), row.map_pixels);
-        ASSERT_EQ(result.height(), row.map_pixels);
         // The snapshots carry the stand-in's pixels losslessly, so the stitched map is its map
         // exactly, and the same JPEG writer makes the same file of it.
-        save_jpeg_replacing(truth, folder + "/truth.jpg", 80);
-        EXPECT_EQ(differing_tiles(result, load_image(folder + "/truth.jpg")), "");
-
+        save_jpeg_file(truth, folder + "/truth.jpg", 80);
+        EXPECT_EQ(differing_tiles(load_image(folder + "/result.jpg"),
+                                  load_image(folder + "/truth.jpg")), "");
+        EXPECT_TRUE(read_text_file(folder + "/result.jpg") == read_text_file(folder + "/truth.jpg"))
+            << "result.jpg is not the file the map makes";
         draw_tile_grid(truth, row.map_pixels);
-        save_jpeg_replacing(truth, folder + "/truth-grid.jpg", 80);
-        const image grid = load_image(folder + "/result-grid.jpg");
-        EXPECT_EQ(differing_tiles(grid, load_image(folder + "/truth-grid.jpg")), "");
+        save_jpeg_file(truth, folder + "/truth-grid.jpg", 80);
+        EXPECT_TRUE(read_text_file(folder + "/result-grid.jpg") ==
+                    read_text_file(folder + "/truth-grid.jpg"))
+            << "result-grid.jpg is not the file the map with its grid makes";
+    }
 
+    std::vector<std::pair<int, int>> bursts_sent()
+    {
         std::vector<std::pair<int, int>> sent;
         for (const logged_burst& burst : read_bursts(game.key_log)) {
             EXPECT_TRUE(burst.taps_with_ctrl);
-            EXPECT_TRUE(burst.horizontal_first());
-            sent.push_back({burst.dx(), burst.dy()});
+            EXPECT_TRUE(burst.horizontal_first);
+            EXPECT_TRUE(burst.released);
+            sent.push_back({burst.dx, burst.dy});
         }
-        const int n = row.screens_per_side;
-        EXPECT_EQ(static_cast<int>(sent.size()), n * n + n + 1);
-        EXPECT_EQ(sent, expected_bursts(row));
+        return sent;
     }
+};
+
+struct capture_program_without_composite : capture_program {
+    capture_program_without_composite() : capture_program({"-extension", "Composite"}) {}
 };
 
 }  // namespace
@@ -147,6 +226,9 @@ TEST_F(capture_program, SmallMapChosenWithTheMouse)
     choose_size(0);
     ASSERT_TRUE(capture(std::chrono::seconds(60)));
     expect_whole_map(0);
+    EXPECT_EQ(bursts_sent(), (std::vector<std::pair<int, int>>{
+                                 {-18, -18}, {0, 0}, {0, 0}, {8, 0}, {8, 0}, {-18, 8}, {0, 0},
+                                 {8, 0}, {8, 0}, {-18, 8}, {0, 0}, {8, 0}, {8, 0}}));
     EXPECT_EQ(read_text_file(tool.messages), "") << "a finished capture says nothing";
     EXPECT_EQ(read_text_file(tool.output), "");
 }
@@ -157,52 +239,232 @@ TEST_F(capture_program, MediumMapAtTheDefaultSize)
     start_tool_here();
     ASSERT_TRUE(capture(std::chrono::seconds(90)));
     expect_whole_map(1);
+    const auto sent = bursts_sent();
+    ASSERT_EQ(sent.size(), 31u);
+    EXPECT_EQ(sent.front(), std::make_pair(-36, -36));
 }
 
 TEST_F(capture_program, LargeMapChosenWithTheKeyboard)
 {
     start_game(2);
     start_tool_here();
-    // Focus the Size slider with a click on its value box, then move it one step right with the arrow key.
+    // Focus the Size slider with a click on its value box, then move it one step right with the
+    // arrow key.
     click_in_window(tool.window, 68, 37);
     press_key(tool.window, "Right");
     ASSERT_TRUE(capture(std::chrono::seconds(150)));
     expect_whole_map(2);
+    const auto sent = bursts_sent();
+    ASSERT_EQ(sent.size(), 57u);
+    EXPECT_EQ(sent[0], std::make_pair(-54, -54));
+    EXPECT_EQ(sent[1], std::make_pair(0, 2));
+    EXPECT_EQ(sent[2], std::make_pair(2, 0));
 }
 
-TEST_F(capture_program, GameClosingMidwayKeepsEarlierResultsAndTheToolAnswers)
+TEST_F(capture_program, GameClosingMidBurstSendsNothingToTheWindowBeneath)
 {
-    // Earlier results of a map captured before.
-    image earlier(1152, 1152, 1, 3, 90);
-    save_jpeg_replacing(earlier, folder + "/result.jpg", 80);
-    save_jpeg_replacing(earlier, folder + "/result-grid.jpg", 80);
-    const std::string earlier_bytes = read_text_file(folder + "/result.jpg");
-
-    start_game(0, {"--close-after", "60"});
+    write_earlier_results();
+    // Taps 1-36 reach the top-left limit; the game closes during the first step right.
+    start_game(0, {"--close-after", "40"});
+    const window_geometry at = geometry_of(game.window);
+    const key_recorder beneath = start_recorder(at.x, at.y, 800, 600);
+    run_output("xdotool windowraise " + game.window);
     start_tool_here();
     choose_size(0);
-    click_in_window(tool.window, capture_x, capture_y);
-    ASSERT_TRUE(wait_until([&] { return read_text_file(tool.output) == "capture fail!\n"; },
-                           std::chrono::seconds(60)));
+    // The pointer rests over the game, and over the recording window once the game is gone.
+    run_output("xdotool mousemove " + std::to_string(at.x + 400) + " " + std::to_string(at.y + 300));
+    press_capture();
+    EXPECT_NE(stopped_with_message().find("the game window was closed"), std::string::npos);
     EXPECT_EQ(wait_process(game.process, std::chrono::seconds(5)), 0);
-    // The burst that found the window gone sent nothing: no taps after the 60th.
     int taps = 0;
     for (const logged_burst& burst : read_bursts(game.key_log))
         taps += static_cast<int>(burst.taps.size());
-    EXPECT_EQ(taps, 60);
-    EXPECT_EQ(read_text_file(folder + "/result.jpg"), earlier_bytes);
-    EXPECT_FALSE(file_exists(folder + "/result.jpg.partial"));
+    EXPECT_EQ(taps, 40);
+    EXPECT_TRUE(read_key_log(beneath.key_log).empty()) << read_text_file(beneath.key_log);
+    EXPECT_FALSE(control_held_in_server());
+    expect_earlier_results();
 
-    // The tool still answers: compress works on the earlier results.
+    // The tool still answers: compress works on the earlier results, and a capture with the
+    // game back works.
     click_in_window(tool.window, compress_x, compress_y);
     EXPECT_TRUE(wait_until([&] { return file_exists(folder + "/compress-result-grid.jpg"); },
                            std::chrono::seconds(20)));
-
-    // And a capture with the game back works.
-    fs::remove(folder + "/result-grid.jpg");
     start_game(0);
     ASSERT_TRUE(capture(std::chrono::seconds(60)));
     expect_whole_map(0);
+}
+
+TEST_F(capture_program, AnotherWindowTakingTheKeyboardStopsTheCapture)
+{
+    write_earlier_results();
+    start_game(0);
+    start_tool_here();
+    const key_recorder other = start_recorder(820, 620, 400, 300);
+    choose_size(0);
+    press_capture();
+    ASSERT_TRUE(taps_reach(40));
+    run_output("xdotool windowfocus " + other.window);
+    EXPECT_NE(stopped_with_message().find("another window took the keyboard"), std::string::npos);
+    EXPECT_LE(arrows_in(other.key_log), 1) << "at most the tap in flight";
+    EXPECT_FALSE(control_held_in_server());
+    expect_earlier_results();
+
+    ASSERT_TRUE(capture(std::chrono::seconds(60)));
+    expect_whole_map(0);
+}
+
+TEST_F(capture_program, AnotherWindowActivatedUnderAWindowManagerStopsTheCapture)
+{
+    others.push_back(start_window_manager());
+    write_earlier_results();
+    start_game(0);
+    start_tool_here();
+    const key_recorder other = start_recorder(820, 620, 400, 300);
+    choose_size(0);
+    press_capture();
+    ASSERT_TRUE(taps_reach(40));
+    run_output("xdotool windowactivate " + other.window);
+    EXPECT_NE(stopped_with_message().find("another window took the keyboard"), std::string::npos);
+    EXPECT_LE(arrows_in(other.key_log), 1) << "at most the tap in flight";
+    EXPECT_FALSE(control_held_in_server());
+    expect_earlier_results();
+
+    ASSERT_TRUE(capture(std::chrono::seconds(60)));
+    expect_whole_map(0);
+}
+
+TEST_F(capture_program, EndingTheToolMidBurstReleasesCtrl)
+{
+    start_game(0);
+    const key_recorder other = start_recorder(820, 620, 400, 300);
+    for (const int signal_number : {SIGTERM, SIGINT, SIGHUP}) {
+        start_tool_here();
+        choose_size(0);
+        const int taps_before = read_standin_state(game.state).taps;
+        press_capture();
+        ASSERT_TRUE(taps_reach(taps_before + 5));
+        kill(tool.process.pid, signal_number);
+        EXPECT_EQ(wait_process(tool.process, std::chrono::seconds(10)), -1)
+            << "ended by signal " << signal_number;
+        EXPECT_FALSE(control_held_in_server()) << "after signal " << signal_number;
+        // A key typed afterwards arrives without Ctrl.
+        press_key(other.window, "a");
+        ASSERT_TRUE(wait_until([&] {
+            const auto keys = read_key_log(other.key_log);
+            return !keys.empty() && keys.back().key == standin_key::other && !keys.back().pressed;
+        }, std::chrono::seconds(5)));
+        for (const logged_key& key : read_key_log(other.key_log))
+            EXPECT_FALSE(key.ctrl) << "after signal " << signal_number;
+        EXPECT_FALSE(file_exists(folder + "/result.jpg"));
+    }
+}
+
+TEST_F(capture_program, WindowAppearingOverTheGameDoesNotShowInTheMap)
+{
+    start_game(0);
+    start_tool_here();
+    choose_size(0);
+    press_capture();
+    ASSERT_TRUE(taps_reach(40));
+    const window_geometry at = geometry_of(game.window);
+    start_recorder(at.x + 100, at.y + 100, 500, 400, {"--popup"});
+    ASSERT_TRUE(wait_until([&] { return file_exists(folder + "/result-grid.jpg"); },
+                           std::chrono::seconds(60)));
+    expect_whole_map(0);
+}
+
+TEST_F(capture_program, WindowKeptOnTopUnderAWindowManagerDoesNotShowInTheMap)
+{
+    others.push_back(start_window_manager());
+    start_game(0);
+    const window_geometry at = geometry_of(game.window);
+    start_recorder(at.x + 50, at.y + 50, 600, 450, {"--above"});
+    start_tool_here();
+    choose_size(0);
+    ASSERT_TRUE(capture(std::chrono::seconds(60)));
+    expect_whole_map(0);
+}
+
+TEST_F(capture_program, GamePartlyOffScreenIsCapturedWhole)
+{
+    start_game(0);
+    run_output("xdotool windowmove --sync " + game.window + " -250 -150");
+    start_tool_here();
+    choose_size(0);
+    ASSERT_TRUE(capture(std::chrono::seconds(60)));
+    expect_whole_map(0);
+}
+
+TEST_F(capture_program_without_composite, GamePartlyOffScreenIsRefusedWithAMessage)
+{
+    write_earlier_results();
+    start_game(0);
+    run_output("xdotool windowmove --sync " + game.window + " 700 0");
+    start_tool_here();
+    choose_size(0);
+    press_capture();
+    EXPECT_NE(stopped_with_message().find("off the screen"), std::string::npos);
+    expect_earlier_results();
+}
+
+TEST_F(capture_program, WindowsTooSmallForTheViewGetNoKey)
+{
+    write_earlier_results();
+    // Another program's small window with the game's title, in other letter case.
+    const key_recorder decoy =
+        start_recorder(100, 100, 400, 300, {"--title", "heroes of might and magic iii"});
+    start_tool_here();
+    press_capture();
+    EXPECT_NE(stopped_with_message().find("too small"), std::string::npos);
+    EXPECT_TRUE(read_key_log(decoy.key_log).empty());
+    stop_process(others.back());
+
+    // The game itself, shrunk.
+    start_game(0);
+    run_output("xdotool windowsize --sync " + game.window + " 500 400");
+    press_capture();
+    EXPECT_NE(wait_for_messages(tool, 2, std::chrono::seconds(20)).find("too small"),
+              std::string::npos);
+    EXPECT_TRUE(dismiss_dialog(tool, "^Tilequilt$"));
+    EXPECT_TRUE(read_key_log(game.key_log).empty());
+    expect_earlier_results();
+}
+
+TEST_F(capture_program, DesktopRefusingFocusMakesTheCaptureWaitForAClick)
+{
+    start_game(0);
+    start_tool_here();
+    // Beside the game, so that raising the game does not bring it under the pointer.
+    run_output("xdotool windowmove --sync " + tool.window + " 850 0");
+    choose_size(0);
+    // Like a compositor that refuses focus requests from other programs.
+    others.push_back(start_process({FOCUS_KEEPER_PROGRAM, tool.window, game.window}));
+    press_capture();
+    ASSERT_TRUE(wait_until([&] { return title_of(tool.window).find("click into the game") !=
+                                        std::string::npos; },
+                           std::chrono::seconds(10)));
+    EXPECT_TRUE(read_key_log(game.key_log).empty()) << "no key before the game has the keyboard";
+    click_in_window(game.window, 700, 500);  // on the side panel, as a player would
+    ASSERT_TRUE(wait_until([&] { return file_exists(folder + "/result-grid.jpg"); },
+                           std::chrono::seconds(60)));
+    expect_whole_map(0);
+    EXPECT_EQ(title_of(tool.window), "Tilequilt");
+    EXPECT_EQ(read_text_file(tool.output), "");
+}
+
+TEST_F(capture_program, DesktopRefusingFocusWithoutAClickStopsTheCapture)
+{
+    write_earlier_results();
+    start_game(0);
+    start_tool_here();
+    run_output("xdotool windowmove --sync " + tool.window + " 850 0");
+    choose_size(0);
+    others.push_back(start_process({FOCUS_KEEPER_PROGRAM, tool.window, game.window}));
+    press_capture();
+    EXPECT_NE(stopped_with_message().find("did not get the keyboard"), std::string::npos);
+    EXPECT_TRUE(read_key_log(game.key_log).empty());
+    EXPECT_EQ(title_of(tool.window), "Tilequilt");
+    expect_earlier_results();
 }
 
 TEST_F(capture_program, ReadOnlyFolderShowsTheErrorBeforeAnyKey)
@@ -212,8 +474,8 @@ TEST_F(capture_program, ReadOnlyFolderShowsTheErrorBeforeAnyKey)
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec |
                                 fs::perms::group_read | fs::perms::group_exec |
                                 fs::perms::others_read | fs::perms::others_exec);
-    start_tool_here(true);
-    click_in_window(tool.window, capture_x, capture_y);
+    start_tool_here(as_unprivileged_user());
+    press_capture();
     const std::string said = wait_for_messages(tool, 1, std::chrono::seconds(20));
     EXPECT_EQ(said.rfind("CImgIOException: ", 0), 0u) << said;
     EXPECT_TRUE(dismiss_dialog(tool, "^CImgIOException$"));
@@ -230,9 +492,7 @@ TEST_F(capture_program, ComparisonCatchesAGameThatMissedATap)
     start_tool_here();
     choose_size(0);
     ASSERT_TRUE(capture(std::chrono::seconds(60)));
-    image truth = map_of(0);
-    save_jpeg_replacing(truth, folder + "/truth.jpg", 80);
+    save_jpeg_file(map_of(0), folder + "/truth.jpg", 80);
     EXPECT_NE(differing_tiles(load_image(folder + "/result.jpg"), load_image(folder + "/truth.jpg")),
               "");
-
 }

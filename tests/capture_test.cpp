@@ -1,12 +1,13 @@
 // The map capture without a desktop: the size table, the order of bursts and snapshots, the
-// stitching, the tile grid, and stopping cleanly when the game goes away. The game is played by
-// the stand-in's own model, driven directly.
+// stitching, the tile grid, waiting for the player, and stopping cleanly when the game goes
+// away. The game is played by the stand-in's own model, driven directly.
 #include "bmp_file.h"
-#include "image_errors.h"
 #include "image_files.h"
+#include "map_capture.h"
 #include "map_stitching.h"
-#include "replace_file.h"
+#include "standin_map.h"
 #include "standin_model.h"
+#include "standin_render.h"
 #include "tile_grid.h"
 
 #include "desktop.h"
@@ -16,87 +17,114 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
 // A game played in process: taps move the model's view, snapshots render it into tmp.bmp.
-standin_game played_game;
-std::vector<std::string> calls;
-int snapshots_before_failure = -1;
-int bursts_before_window_gone = -1;
+struct played_game_state {
+    standin_game game;
+    std::vector<std::string> calls;
+    int snapshots_before_failure = -1;
+    int bursts_before_window_gone = -1;
+    int focus_refusals = 0;        // first bursts refused before the game gets the keyboard
+    bool work_in_pauses = true;    // the driver does the caller's work in its pauses
+    bool corrupt_snapshots = false;
+    std::vector<game_status> waiting_told;
+};
+played_game_state played;
 
-bool record_scroll(game_window, int dx, int dy)
+game_status played_scroll(game_window, int dx, int dy, const pause_work& work)
 {
-    if (bursts_before_window_gone == 0)
-        return false;
-    if (bursts_before_window_gone > 0)
-        --bursts_before_window_gone;
-    calls.push_back("(" + std::to_string(dx) + ", " + std::to_string(dy) + ")");
-    played_game.view_x = std::clamp(played_game.view_x + dx, 0, played_game.limit_x);
-    played_game.view_y = std::clamp(played_game.view_y + dy, 0, played_game.limit_y);
-    return true;
+    if (played.focus_refusals > 0) {
+        --played.focus_refusals;
+        return game_status::focus_refused;
+    }
+    if (played.bursts_before_window_gone == 0)
+        return game_status::window_gone;
+    if (played.bursts_before_window_gone > 0)
+        --played.bursts_before_window_gone;
+    if (work && played.work_in_pauses)
+        while (work())
+            ;
+    played.calls.push_back("(" + std::to_string(dx) + ", " + std::to_string(dy) + ")");
+    played.game.view_x = std::clamp(played.game.view_x + dx, 0, played.game.limit_x);
+    played.game.view_y = std::clamp(played.game.view_y + dy, 0, played.game.limit_y);
+    return game_status::ok;
 }
 
-bool record_snapshot(game_window)
+game_status played_snapshot(game_window)
 {
-    if (snapshots_before_failure == 0)
-        return false;
-    if (snapshots_before_failure > 0)
-        --snapshots_before_failure;
-    calls.push_back("snapshot");
-    const rgb_picture client = render_client_area(played_game, played_game.view_x,
-                                                  played_game.view_y);
-    std::vector<unsigned char> rows(bmp_pixel_bytes(client.width, client.height));
-    for (int y = 0; y < client.height; ++y)
-        for (int x = 0; x < client.width; ++x) {
-            const unsigned char* in = &client.pixels[(static_cast<size_t>(y) * client.width + x) * 3];
-            unsigned char* out = &rows[(static_cast<size_t>(client.height - 1 - y) * client.width + x) * 4];
-            out[0] = in[2];
-            out[1] = in[1];
-            out[2] = in[0];
-        }
-    const auto file_header = bmp_file_header(static_cast<std::uint32_t>(rows.size()));
-    const auto info_header = bmp_info_header(client.width, client.height);
-    return replace_file(snapshot_file_name, [&](std::FILE* f) {
-        return std::fwrite(file_header.data(), 14, 1, f) == 1 &&
-               std::fwrite(info_header.data(), 40, 1, f) == 1 &&
-               std::fwrite(rows.data(), rows.size(), 1, f) == 1;
-    });
+    if (played.snapshots_before_failure == 0)
+        return game_status::file_failed;
+    if (played.snapshots_before_failure > 0)
+        --played.snapshots_before_failure;
+    played.calls.push_back("snapshot");
+    if (played.corrupt_snapshots) {
+        std::ofstream(snapshot_file_name) << "not a bitmap";
+        return game_status::ok;
+    }
+    const rgb_picture client =
+        render_client_area(played.game, played.game.view_x, played.game.view_y);
+    return write_bmp_file(snapshot_file_name, client.width, client.height,
+                          bitmap_rows_of(client).data())
+               ? game_status::ok
+               : game_status::file_failed;
 }
 
-constexpr capture_driver played_driver{record_scroll, record_snapshot};
+void note_waiting(game_status why)
+{
+    played.waiting_told.push_back(why);
+}
+
+constexpr capture_driver played_driver{played_scroll, played_snapshot};
 
 struct played_capture : ::testing::Test {
     std::string folder = make_temporary_folder("capture");
-    void SetUp() override
-    {
-        std::filesystem::current_path(folder);
-        calls.clear();
-        snapshots_before_failure = -1;
-        bursts_before_window_gone = -1;
-    }
+    void SetUp() override { std::filesystem::current_path(folder); }
     void start(int size_index, int view_x = -1, int view_y = -1)
     {
+        played = played_game_state{};
         const int side = map_size_table[size_index].map_pixels;
-        played_game = standin_game{};
-        start_standin(played_game, generate_map(side, 11 + size_index), view_x, view_y);
+        start_standin(played.game, generate_map(side, 11 + size_index), view_x, view_y);
+    }
+    std::vector<std::string> folder_files()
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
     }
 };
 
+bool succeeded(const capture_result& result)
+{
+    return result.game == game_status::ok && !result.error;
+}
+
+image scanned(int size_index)
+{
+    game_status status = game_status::ok;
+    image map = scan_map(1, map_size_table[size_index], played_driver, nullptr, status);
+    EXPECT_EQ(status, game_status::ok);
+    return map;
+}
+
 }  // namespace
 
-TEST(MapSizes, RowsFollowFromTheMapSide)
+TEST(MapSizes, RowsMatchTheMapsAndTheGamesScrollLimits)
 {
     const int tiles[] = {36, 72, 108, 144};
     const int origins[] = {245, 245, 117, 53};
     for (size_t i = 0; i < map_size_table.size(); ++i) {
         const MapSizeRow& row = map_size_table[i];
         EXPECT_EQ(row.map_pixels, 32 * tiles[i]);
-        EXPECT_EQ(row.traverse_taps, traverse_taps_for(row.map_pixels));
+        // Exactly the taps from one limit of the stand-in's view to the other.
+        EXPECT_EQ(row.traverse_taps, standin_limit_taps(row.map_pixels));
         EXPECT_EQ(map_origin(row), origins[i]);
     }
     EXPECT_EQ(map_size_table[0].traverse_taps, 18);
@@ -121,12 +149,12 @@ TEST(MapSizes, OfferedMapsLieInsideTheirCanvasAndTheExtraLargeOneWouldNot)
 TEST_F(played_capture, CallOrderOfTheSmallMap)
 {
     start(0);
-    ASSERT_TRUE(capture_map(1, 0, played_driver));
+    ASSERT_TRUE(succeeded(capture_map(1, 0, played_driver)));
     const std::vector<std::string> expected{
         "(-18, -18)", "(0, 0)", "(0, 0)", "snapshot", "(8, 0)", "snapshot", "(8, 0)", "snapshot",
         "(-18, 8)", "(0, 0)", "snapshot", "(8, 0)", "snapshot", "(8, 0)", "snapshot",
         "(-18, 8)", "(0, 0)", "snapshot", "(8, 0)", "snapshot", "(8, 0)", "snapshot"};
-    EXPECT_EQ(calls, expected);
+    EXPECT_EQ(played.calls, expected);
 }
 
 TEST_F(played_capture, BurstAndSnapshotCountsOfEverySize)
@@ -135,21 +163,20 @@ TEST_F(played_capture, BurstAndSnapshotCountsOfEverySize)
     const int bursts[] = {13, 31, 57};
     for (int size = 0; size < offered_map_sizes; ++size) {
         start(size);
-        calls.clear();
-        ASSERT_TRUE(capture_map(1, size, played_driver));
-        EXPECT_EQ(std::count(calls.begin(), calls.end(), "snapshot"), snapshots[size]);
-        EXPECT_EQ(static_cast<int>(calls.size()) - snapshots[size], bursts[size]);
+        ASSERT_TRUE(succeeded(capture_map(1, size, played_driver)));
+        EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"), snapshots[size]);
+        EXPECT_EQ(static_cast<int>(played.calls.size()) - snapshots[size], bursts[size]);
     }
 }
 
 TEST_F(played_capture, LargestMapStartsTwoTapsFromTheLimit)
 {
     start(2, 5, 40);
-    ASSERT_TRUE(capture_map(1, 2, played_driver));
-    EXPECT_EQ(calls[0], "(-54, -54)");
-    EXPECT_EQ(calls[1], "(0, 2)");
-    EXPECT_EQ(calls[2], "(2, 0)");
-    EXPECT_EQ(calls[3], "snapshot");
+    ASSERT_TRUE(succeeded(capture_map(1, 2, played_driver)));
+    EXPECT_EQ(played.calls[0], "(-54, -54)");
+    EXPECT_EQ(played.calls[1], "(0, 2)");
+    EXPECT_EQ(played.calls[2], "(2, 0)");
+    EXPECT_EQ(played.calls[3], "snapshot");
 }
 
 TEST_F(played_capture, StitchedMapIsTheGameMapAtEverySize)
@@ -158,8 +185,10 @@ TEST_F(played_capture, StitchedMapIsTheGameMapAtEverySize)
         // Starting views in the middle, at the top-left limit and at the far corner.
         for (const auto& [vx, vy] : {std::pair{-1, -1}, std::pair{0, 0}, std::pair{99, 99}}) {
             start(size, vx, vy);
-            const image truth = image_of(played_game.map);
-            const image map = scan_map(1, map_size_table[size], played_driver);
+            // Snapshots read back in the next burst's pauses, or before the next snapshot.
+            played.work_in_pauses = vx != 0;
+            const image truth = image_of(played.game.map);
+            const image map = scanned(size);
             ASSERT_EQ(map.width(), map_size_table[size].map_pixels);
             ASSERT_EQ(map.height(), map_size_table[size].map_pixels);
             EXPECT_TRUE(map == truth) << "size " << size << " from view " << vx << "," << vy;
@@ -170,65 +199,101 @@ TEST_F(played_capture, StitchedMapIsTheGameMapAtEverySize)
 TEST_F(played_capture, ResultFilesAreTheMapAndTheMapWithItsGrid)
 {
     start(0);
-    ASSERT_TRUE(capture_map(1, 0, played_driver));
-    image truth = image_of(played_game.map);
-    save_jpeg_replacing(truth, "truth.jpg", 80);
-    EXPECT_TRUE(load_image(result_file_name) == load_image("truth.jpg"));
+    ASSERT_TRUE(succeeded(capture_map(1, 0, played_driver)));
+    image truth = image_of(played.game.map);
+    save_jpeg_file(truth, "truth.jpg", 80);
+    EXPECT_TRUE(read_text_file(result_file_name) == read_text_file("truth.jpg")) << "result.jpg differs";
     draw_tile_grid(truth, 1152);
-    save_jpeg_replacing(truth, "truth-grid.jpg", 80);
-    EXPECT_TRUE(load_image(result_grid_file_name) == load_image("truth-grid.jpg"));
-    EXPECT_FALSE(file_exists(partial_file_name(result_file_name)));
+    save_jpeg_file(truth, "truth-grid.jpg", 80);
+    EXPECT_TRUE(read_text_file(result_grid_file_name) == read_text_file("truth-grid.jpg")) << "result-grid.jpg differs";
+    EXPECT_EQ(folder_files(), (std::vector<std::string>{"result-grid.jpg", "result.jpg",
+                                                        "tmp.bmp", "truth-grid.jpg",
+                                                        "truth.jpg"}));
 }
 
 TEST_F(played_capture, FailedSnapshotStopsAtOnceAndKeepsEarlierResults)
 {
     start(0);
-    ASSERT_TRUE(capture_map(1, 0, played_driver));
+    ASSERT_TRUE(succeeded(capture_map(1, 0, played_driver)));
     const std::string earlier = read_text_file(result_file_name);
     const std::string earlier_grid = read_text_file(result_grid_file_name);
 
     start(0, 3, 3);
-    calls.clear();
-    snapshots_before_failure = 2;
-    EXPECT_FALSE(capture_map(1, 0, played_driver));
+    played.snapshots_before_failure = 2;
+    const capture_result result = capture_map(1, 0, played_driver);
+    EXPECT_EQ(result.game, game_status::file_failed);
+    EXPECT_FALSE(result.error);
     // Two snapshots, and the third failed: nothing was sent after it.
-    EXPECT_EQ(calls.back(), "(8, 0)");
-    EXPECT_EQ(std::count(calls.begin(), calls.end(), "snapshot"), 2);
-    EXPECT_EQ(read_text_file(result_file_name), earlier);
-    EXPECT_EQ(read_text_file(result_grid_file_name), earlier_grid);
+    EXPECT_EQ(played.calls.back(), "(8, 0)");
+    EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"), 2);
+    EXPECT_TRUE(read_text_file(result_file_name) == earlier) << "result.jpg differs";
+    EXPECT_TRUE(read_text_file(result_grid_file_name) == earlier_grid) << "result-grid.jpg differs";
 }
 
 TEST_F(played_capture, GameWindowGoneStopsTheScanWithoutResults)
 {
     start(1);
-    bursts_before_window_gone = 5;
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(capture_map(1, 1, played_driver));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "capture fail!\n");
-    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) {
-                  return c != "snapshot";
-              }),
+    played.bursts_before_window_gone = 5;
+    const capture_result result = capture_map(1, 1, played_driver);
+    EXPECT_EQ(result.game, game_status::window_gone);
+    EXPECT_EQ(std::count_if(played.calls.begin(), played.calls.end(),
+                            [](const std::string& c) { return c != "snapshot"; }),
               5);
     EXPECT_FALSE(file_exists(result_file_name));
     EXPECT_FALSE(file_exists(result_grid_file_name));
 }
 
-TEST_F(played_capture, UnwritableResultRaisesAndLeavesBothEarlierFiles)
+TEST_F(played_capture, ResultThatCannotBeReplacedLeavesBothEarlierFiles)
 {
     start(0);
-    ASSERT_TRUE(capture_map(1, 0, played_driver));
+    ASSERT_TRUE(succeeded(capture_map(1, 0, played_driver)));
     const std::string earlier = read_text_file(result_file_name);
-    const std::string earlier_grid = read_text_file(result_grid_file_name);
-    std::filesystem::create_directory(partial_file_name(result_grid_file_name));
+    std::filesystem::remove(result_grid_file_name);
+    std::filesystem::create_directory(result_grid_file_name);
     start(0, 0, 0);
-    played_game.map = generate_map(1152, 99);
-    const auto error = run_image_action([] { capture_map(1, 0, played_driver); });
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->type, "CImgIOException");
+    played.game.map = generate_map(1152, 99);
+    const capture_result result = capture_map(1, 0, played_driver);
+    ASSERT_TRUE(result.error.has_value());
+    EXPECT_EQ(result.error->type, "CImgIOException");
     // The map itself could be written, but not without its grid twin: neither is replaced.
-    EXPECT_EQ(read_text_file(result_file_name), earlier);
-    EXPECT_EQ(read_text_file(result_grid_file_name), earlier_grid);
-    EXPECT_FALSE(file_exists(partial_file_name(result_file_name)));
+    EXPECT_TRUE(read_text_file(result_file_name) == earlier) << "result.jpg differs";
+    EXPECT_EQ(folder_files(),
+              (std::vector<std::string>{"result-grid.jpg", "result.jpg", "tmp.bmp"}));
+}
+
+TEST_F(played_capture, WaitsForTheGameToGetTheKeyboardThenCaptures)
+{
+    start(0);
+    played.focus_refusals = 3;
+    const capture_result result = capture_map(1, 0, played_driver, note_waiting);
+    EXPECT_TRUE(succeeded(result));
+    EXPECT_EQ(played.waiting_told,
+              (std::vector<game_status>{game_status::focus_refused, game_status::ok}));
+    EXPECT_EQ(played.calls.front(), "(-18, -18)");
+    EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "(-18, -18)"), 1);
+}
+
+TEST_F(played_capture, UnreadableSnapshotStopsTheCaptureBeforeTheNextBurstTypes)
+{
+    start(0);
+    played.corrupt_snapshots = true;
+    const capture_result result = capture_map(1, 0, played_driver);
+    ASSERT_TRUE(result.error.has_value());
+    EXPECT_EQ(result.error->type, "CImgIOException");
+    // The snapshot is read back in the pause before the next burst's keys, which never went out.
+    EXPECT_EQ(played.calls.back(), "snapshot");
+    EXPECT_FALSE(file_exists(result_file_name));
+}
+
+TEST_F(played_capture, UnwritableFolderIsFoundBeforeAnyKey)
+{
+    start(0);
+    std::filesystem::current_path("/proc");  // no file can be made there, even by root
+    const capture_result result = capture_map(1, 0, played_driver);
+    std::filesystem::current_path(folder);
+    ASSERT_TRUE(result.error.has_value());
+    EXPECT_EQ(result.error->message, "Cannot write files into the folder of 'result.jpg'.");
+    EXPECT_TRUE(played.calls.empty());
 }
 
 TEST(Stitching, PlacingTilesEqualsWideningAndOring)

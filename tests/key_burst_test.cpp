@@ -1,4 +1,5 @@
-// The key bursts of keyboard scrolling: which keys, in which order, with which pauses.
+// The key bursts of keyboard scrolling, played over recording platform steps: which keys, in which
+// order, the checks before every key, where each burst stops, and the pauses.
 #include "key_burst.h"
 
 #include <gtest/gtest.h>
@@ -8,130 +9,231 @@
 
 namespace {
 
-std::vector<std::string> steps_taken;
-unsigned slept_ms = 0;
-bool window_alive = true;
-int keys_before_failure = -1;
+using namespace std::chrono;
 
-std::string key_text(key_code key)
-{
-    if (key.virtual_key == key_control.virtual_key && key.scan_code == key_control.scan_code)
-        return "ctrl";
-    if (key.virtual_key == key_left.virtual_key && key.scan_code == key_left.scan_code)
-        return "left";
-    if (key.virtual_key == key_right.virtual_key && key.scan_code == key_right.scan_code)
-        return "right";
-    if (key.virtual_key == key_up.virtual_key && key.scan_code == key_up.scan_code)
-        return "up";
-    if (key.virtual_key == key_down.virtual_key && key.scan_code == key_down.scan_code)
-        return "down";
-    return "unknown";
-}
+// The platform, as a script: what each check answers, and a record of what was done.
+struct script {
+    game_status front = game_status::ok;
+    game_status focus = game_status::ok;
+    game_status delivery = game_status::ok;
+    int checks_passing = -1;  // checks before typing that pass; then `failing_check` (-1: all pass)
+    game_status failing_check = game_status::focus_lost;
+    int keys_sent_before_failure = -1;  // keys that go out; the next one fails (-1: all go out)
+    std::vector<std::string> steps;
+    burst_clock::time_point clock{};
+    bool control_down = false;
+};
+script played;
 
-bool record_front(game_window)
+std::string key_name(game_key key)
 {
-    steps_taken.push_back("front");
-    return window_alive;
-}
-
-void record_sleep(unsigned ms)
-{
-    slept_ms += ms;
-    steps_taken.push_back("sleep " + std::to_string(ms));
-}
-
-bool record_key(key_code key, unsigned flags)
-{
-    if (keys_before_failure == 0) {  // this one key fails, later ones go through
-        keys_before_failure = -1;
-        return false;
+    switch (key) {
+    case game_key::control: return "ctrl";
+    case game_key::left: return "left";
+    case game_key::right: return "right";
+    case game_key::up: return "up";
+    case game_key::down: return "down";
     }
-    if (keys_before_failure > 0)
-        --keys_before_failure;
-    EXPECT_TRUE(flags == 0 || flags == 2) << "flags must be exactly 0 or KEYEVENTF_KEYUP";
-    steps_taken.push_back(key_text(key) + (flags == 2 ? " up" : " down"));
-    return true;
+    return "?";
 }
 
-constexpr burst_steps recorder{record_front, record_sleep, record_key};
+constexpr burst_steps recorder{
+    [](game_window) {
+        played.steps.push_back("front");
+        return played.front;
+    },
+    [](game_window) {
+        played.steps.push_back("focus?");
+        return played.focus;
+    },
+    [](game_window) {
+        played.steps.push_back("check");
+        if (played.checks_passing == 0)
+            return played.failing_check;
+        if (played.checks_passing > 0)
+            --played.checks_passing;
+        return game_status::ok;
+    },
+    [](game_window) {
+        played.steps.push_back("delivered?");
+        return played.delivery;
+    },
+    [](game_key key, bool pressed) {
+        if (played.keys_sent_before_failure == 0) {
+            played.keys_sent_before_failure = -1;
+            played.steps.push_back(key_name(key) + (pressed ? " down" : " up") + " failed");
+            return false;
+        }
+        if (played.keys_sent_before_failure > 0)
+            --played.keys_sent_before_failure;
+        played.steps.push_back(key_name(key) + (pressed ? " down" : " up"));
+        return true;
+    },
+    [](burst_clock::time_point deadline, const pause_work& work) {
+        while (work && work())
+            played.steps.push_back("work");
+        if (work)
+            played.steps.push_back("work");
+        played.steps.push_back(
+            "sleep " + std::to_string(duration_cast<milliseconds>(deadline - played.clock).count()));
+        played.clock = deadline;
+    },
+    [] { return played.clock; },
+    [](bool held) {
+        played.steps.push_back(held ? "[ctrl held]" : "[ctrl free]");
+        played.control_down = held;
+    },
+};
 
-std::vector<std::string> run(int dx, int dy)
+game_status run(int dx, int dy, const pause_work& work = {})
 {
-    steps_taken.clear();
-    slept_ms = 0;
-    window_alive = true;
-    keys_before_failure = -1;
-    EXPECT_TRUE(run_key_burst(recorder, 1, dx, dy));
-    return steps_taken;
+    played.steps.clear();
+    return run_key_burst(recorder, 1, dx, dy, work);
+}
+
+void reset()
+{
+    played = script{};
+}
+
+// Only the keys a burst sent, in order.
+std::vector<std::string> keys_of(const std::vector<std::string>& steps)
+{
+    std::vector<std::string> keys;
+    for (const std::string& step : steps)
+        if (step.rfind("ctrl ", 0) == 0 || step.rfind("left", 0) == 0 ||
+            step.rfind("right", 0) == 0 || step.rfind("up", 0) == 0 || step.rfind("down", 0) == 0)
+            keys.push_back(step);
+    return keys;
+}
+
+long slept_ms(const std::vector<std::string>& steps)
+{
+    long total = 0;
+    for (const std::string& step : steps)
+        if (step.rfind("sleep ", 0) == 0)
+            total += std::stol(step.substr(6));
+    return total;
 }
 
 std::vector<std::string> taps(const std::string& arrow, int count)
 {
-    std::vector<std::string> steps;
+    std::vector<std::string> keys;
     for (int i = 0; i < count; ++i)
-        steps.insert(steps.end(), {arrow + " down", arrow + " up", "sleep 25"});
-    return steps;
+        keys.insert(keys.end(), {arrow + " down", arrow + " up"});
+    return keys;
 }
 
-std::vector<std::string> burst(const std::vector<std::vector<std::string>>& groups)
+std::vector<std::string> keys(const std::vector<std::vector<std::string>>& groups)
 {
-    std::vector<std::string> steps{"front", "sleep 50", "ctrl down"};
+    std::vector<std::string> all;
     for (const auto& group : groups)
-        steps.insert(steps.end(), group.begin(), group.end());
-    steps.insert(steps.end(), {"ctrl up", "sleep 25"});
-    return steps;
+        all.insert(all.end(), group.begin(), group.end());
+    return all;
 }
 
 }  // namespace
 
-TEST(KeyBurst, KeyCodesAreTheGamesVirtualKeysAndScanCodes)
+TEST(KeyBurst, EmptyBurstFocusesChecksAndPressesCtrlOnly)
 {
-    EXPECT_EQ(key_control.virtual_key, 0x11);
-    EXPECT_EQ(key_control.scan_code, 0x1D);
-    EXPECT_EQ(key_right.virtual_key, 0x27);
-    EXPECT_EQ(key_right.scan_code, 0x4D);
-    EXPECT_EQ(key_left.virtual_key, 0x25);
-    EXPECT_EQ(key_left.scan_code, 0x4B);
-    EXPECT_EQ(key_down.virtual_key, 0x28);
-    EXPECT_EQ(key_down.scan_code, 0x50);
-    EXPECT_EQ(key_up.virtual_key, 0x26);
-    EXPECT_EQ(key_up.scan_code, 0x48);
+    reset();
+    EXPECT_EQ(run(0, 0), game_status::ok);
+    EXPECT_EQ(played.steps,
+              (std::vector<std::string>{"front", "sleep 50", "focus?", "check", "[ctrl held]",
+                                        "ctrl down", "delivered?", "ctrl up", "[ctrl free]",
+                                        "sleep 25"}));
 }
 
-TEST(KeyBurst, BackToTheTopLeftLimit)
+TEST(KeyBurst, BackToTheTopLeftLimitWithACheckBeforeEveryTap)
 {
-    EXPECT_EQ(run(-18, -18), burst({taps("left", 18), taps("up", 18)}));
-    EXPECT_EQ(slept_ms, 975u);
-}
-
-TEST(KeyBurst, EmptyBurstStillFocusesAndPressesCtrl)
-{
-    EXPECT_EQ(run(0, 0), burst({}));
-    EXPECT_EQ(slept_ms, 75u);
+    reset();
+    EXPECT_EQ(run(-18, -18), game_status::ok);
+    EXPECT_EQ(keys_of(played.steps), keys({{"ctrl down"}, taps("left", 18), taps("up", 18),
+                                           {"ctrl up"}}));
+    EXPECT_EQ(slept_ms(played.steps), 975);
+    // Each tap: a check, the press, the release, 25 ms.
+    const std::vector<std::string> first_tap(played.steps.begin() + 7, played.steps.begin() + 11);
+    EXPECT_EQ(first_tap, (std::vector<std::string>{"check", "left down", "left up", "sleep 25"}));
+    EXPECT_EQ(std::count(played.steps.begin(), played.steps.end(), "check"), 1 + 36);
 }
 
 TEST(KeyBurst, HorizontalTapsComeBeforeVerticalOnes)
 {
-    EXPECT_EQ(run(-36, 8), burst({taps("left", 36), taps("down", 8)}));
-    EXPECT_EQ(run(8, -3), burst({taps("right", 8), taps("up", 3)}));
-    EXPECT_EQ(slept_ms, 75u + 25u * 11);
+    reset();
+    EXPECT_EQ(run(-36, 8), game_status::ok);
+    EXPECT_EQ(keys_of(played.steps), keys({{"ctrl down"}, taps("left", 36), taps("down", 8),
+                                           {"ctrl up"}}));
+    EXPECT_EQ(run(8, -3), game_status::ok);
+    EXPECT_EQ(keys_of(played.steps), keys({{"ctrl down"}, taps("right", 8), taps("up", 3),
+                                           {"ctrl up"}}));
+    EXPECT_EQ(slept_ms(played.steps), 75 + 25 * 11);
 }
 
-TEST(KeyBurst, GoneWindowGetsNoKeys)
+TEST(KeyBurst, NoKeyForAWindowThatIsGoneTooSmallOrWithoutTheKeyboard)
 {
-    steps_taken.clear();
-    window_alive = false;
-    EXPECT_FALSE(run_key_burst(recorder, 1, 8, 0));
-    EXPECT_EQ(steps_taken, std::vector<std::string>{"front"});
+    for (const game_status refusal : {game_status::window_gone, game_status::window_too_small}) {
+        reset();
+        played.front = refusal;
+        EXPECT_EQ(run(8, 0), refusal);
+        EXPECT_EQ(played.steps, std::vector<std::string>{"front"});
+    }
+    for (const game_status refusal : {game_status::focus_refused, game_status::window_gone}) {
+        reset();
+        played.focus = refusal;
+        EXPECT_EQ(run(8, 0), refusal);
+        EXPECT_TRUE(keys_of(played.steps).empty());
+    }
 }
 
-TEST(KeyBurst, FailedKeyStopsTheTapsButReleasesCtrl)
+TEST(KeyBurst, FirstFailedCheckStopsTheTapsAndReleasesCtrl)
 {
-    steps_taken.clear();
-    window_alive = true;
-    keys_before_failure = 3;  // ctrl down, right down, right up; then the next key fails
-    EXPECT_FALSE(run_key_burst(recorder, 1, 5, 0));
-    EXPECT_EQ(steps_taken,
-              (std::vector<std::string>{"front", "sleep 50", "ctrl down", "right down", "right up",
-                                        "sleep 25", "ctrl up", "sleep 25"}));
+    for (const game_status failure :
+         {game_status::focus_lost, game_status::window_gone, game_status::interrupted}) {
+        reset();
+        played.checks_passing = 4;  // the one before Ctrl, then three taps
+        played.failing_check = failure;
+        EXPECT_EQ(run(5, 2), failure);
+        EXPECT_EQ(keys_of(played.steps), keys({{"ctrl down"}, taps("right", 3), {"ctrl up"}}));
+        // Nothing after the release but letting go of the Ctrl guard: no pause, no key.
+        EXPECT_EQ(played.steps.back(), "[ctrl free]");
+        EXPECT_FALSE(played.control_down);
+    }
+}
+
+TEST(KeyBurst, KeysHeldBackByTheDesktopStopBeforeAnyArrow)
+{
+    reset();
+    played.delivery = game_status::keys_undelivered;
+    EXPECT_EQ(run(-18, -18), game_status::keys_undelivered);
+    EXPECT_EQ(keys_of(played.steps), (std::vector<std::string>{"ctrl down", "ctrl up"}));
+    EXPECT_FALSE(played.control_down);
+}
+
+TEST(KeyBurst, FailedKeyStillReleasesItsArrowAndCtrl)
+{
+    reset();
+    played.keys_sent_before_failure = 3;  // ctrl down, right down, right up; the next press fails
+    EXPECT_EQ(run(5, 0), game_status::keys_undelivered);
+    EXPECT_EQ(keys_of(played.steps),
+              (std::vector<std::string>{"ctrl down", "right down", "right up",
+                                        "right down failed", "right up", "ctrl up"}));
+}
+
+TEST(KeyBurst, WorkFillsOnlyThePausesWithCtrlUp)
+{
+    reset();
+    int pieces = 3;
+    const pause_work work = [&] {
+        if (pieces > 0)
+            --pieces;
+        return pieces > 0;
+    };
+    EXPECT_EQ(run(2, 0, work), game_status::ok);
+    EXPECT_EQ(pieces, 0);
+    const auto down = std::find(played.steps.begin(), played.steps.end(), "ctrl down");
+    const auto up = std::find(played.steps.begin(), played.steps.end(), "ctrl up");
+    EXPECT_EQ(std::count(played.steps.begin(), down, "work"), 3);
+    EXPECT_EQ(std::count(down, up, "work"), 0);
+    // The pauses stay as long as they are.
+    EXPECT_EQ(slept_ms(played.steps), 75 + 2 * 25);
 }

@@ -1,7 +1,6 @@
 // The snapshot file's layout, and that the image library reads it back as written.
 #include "bmp_file.h"
 #include "image_files.h"
-#include "replace_file.h"
 
 #include "desktop.h"
 
@@ -62,13 +61,8 @@ TEST(SnapshotFile, ImageLibraryReadsItBackBottomRowFirst)
             p[2] = static_cast<unsigned char>(200 + y);           // red
             p[3] = 0xEE;
         }
-    const auto file_header = bmp_file_header(static_cast<std::uint32_t>(rows.size()));
-    const auto info_header = bmp_info_header(width, height);
-    ASSERT_TRUE(replace_file(name, [&](std::FILE* f) {
-        return std::fwrite(file_header.data(), 14, 1, f) == 1 &&
-               std::fwrite(info_header.data(), 40, 1, f) == 1 &&
-               std::fwrite(rows.data(), rows.size(), 1, f) == 1;
-    }));
+    ASSERT_TRUE(write_bmp_file(name, width, height, rows.data()));
+    EXPECT_EQ(read_text_file(name).size(), 54u + 4 * width * height);
     const image picture = load_image(name);
     ASSERT_EQ(picture.width(), width);
     ASSERT_EQ(picture.height(), height);
@@ -79,33 +73,4 @@ TEST(SnapshotFile, ImageLibraryReadsItBackBottomRowFirst)
             EXPECT_EQ(picture(x, y, 0, 1), 100 + x);
             EXPECT_EQ(picture(x, y, 0, 2), 10 * x + y);
         }
-}
-
-TEST(ReplaceFile, FailedWriteKeepsTheEarlierFile)
-{
-    const std::string folder = make_temporary_folder("replace");
-    const std::string name = folder + "/tmp.bmp";
-    ASSERT_TRUE(replace_file(name, [](std::FILE* f) { return std::fputs("first", f) >= 0; }));
-    EXPECT_FALSE(replace_file(name, [](std::FILE* f) {
-        std::fputs("half of the sec", f);
-        return false;
-    }));
-    EXPECT_EQ(read_text_file(name), "first");
-    EXPECT_FALSE(file_exists(partial_file_name(name)));
-
-    EXPECT_THROW(replace_file(name, [](std::FILE*) -> bool { throw std::runtime_error("x"); }),
-                 std::runtime_error);
-    EXPECT_EQ(read_text_file(name), "first");
-    EXPECT_FALSE(file_exists(partial_file_name(name)));
-}
-
-TEST(ReplaceFile, UnwritableTemporaryNameIsAFailedWrite)
-{
-    const std::string folder = make_temporary_folder("blocked");
-    const std::string name = folder + "/tmp.bmp";
-    ASSERT_TRUE(replace_file(name, [](std::FILE* f) { return std::fputs("first", f) >= 0; }));
-    // A folder in the way of the temporary file makes the write fail, even for root.
-    std::filesystem::create_directory(partial_file_name(name));
-    EXPECT_FALSE(replace_file(name, [](std::FILE* f) { return std::fputs("second", f) >= 0; }));
-    EXPECT_EQ(read_text_file(name), "first");
 }

@@ -17,9 +17,9 @@ void write_results(const std::string& folder, int side, bool with_grid = true)
 {
     image map(side, side, 1, 3);
     cimg_forXYC(map, x, y, c) map(x, y, 0, c) = static_cast<unsigned char>(x * (c + 1) + y);
-    save_jpeg_replacing(map, folder + "/result.jpg", 80);
+    save_jpeg_file(map, folder + "/result.jpg", 80);
     if (with_grid)
-        save_jpeg_replacing(map, folder + "/result-grid.jpg", 80);
+        save_jpeg_file(map, folder + "/result-grid.jpg", 80);
 }
 
 struct window_program : ::testing::Test {
@@ -29,9 +29,9 @@ struct window_program : ::testing::Test {
 
     void TearDown() override { stop_process(tool.process); }
 
-    void start(bool as_unprivileged_user = false)
+    void start(const std::vector<std::string>& launcher = {})
     {
-        tool = start_tool(folder, as_unprivileged_user);
+        tool = start_tool(folder, launcher);
         ASSERT_FALSE(tool.window.empty()) << "the tool's window did not appear";
     }
 
@@ -145,7 +145,7 @@ TEST_F(window_program, ReadOnlyWorkingFolderShowsTheErrorDialog)
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec |
                                 fs::perms::group_read | fs::perms::group_exec |
                                 fs::perms::others_read | fs::perms::others_exec);
-    start(true);
+    start(as_unprivileged_user());
     click_in_window(tool.window, compress_x, compress_y);
     const std::string said = wait_for_messages(tool, 1, std::chrono::seconds(20));
     EXPECT_EQ(said.rfind("CImgIOException: ", 0), 0u) << said;

@@ -40,7 +40,7 @@ namespace {
 
 }  // namespace
 
-private_display::private_display()
+private_display::private_display(const std::vector<std::string>& arguments)
 {
     int fds[2];
     if (pipe(fds) != 0)
@@ -51,8 +51,14 @@ private_display::private_display()
         const std::string fd = std::to_string(fds[1]);
         const int null_fd = open("/dev/null", O_WRONLY);
         dup2(null_fd, 2);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
-               "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+        std::vector<std::string> argv{"Xvfb", "-displayfd", fd, "-screen", "0", "1280x1024x24",
+                                      "-nolisten", "tcp", "-noreset"};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        std::vector<char*> args;
+        for (std::string& arg : argv)
+            args.push_back(arg.data());
+        args.push_back(nullptr);
+        execvp("Xvfb", args.data());
         _exit(127);
     }
     close(fds[1]);
@@ -169,13 +175,6 @@ bool file_exists(const std::string& name)
     return std::filesystem::exists(name);
 }
 
-long long wall_clock_ms()
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
 std::string find_window(const std::string& title_pattern)
 {
     std::string id = run_output("xdotool search --onlyvisible --name '" + title_pattern +
@@ -231,4 +230,21 @@ void click_in_window(const std::string& window, int x, int y)
 void press_key(const std::string& window, const std::string& key)
 {
     run_output("xdotool windowfocus --sync " + window + " key " + key);
+}
+
+std::string focused_window()
+{
+    std::string id = run_output("xdotool getwindowfocus 2>/dev/null");
+    while (!id.empty() && (id.back() == '\n' || id.back() == ' '))
+        id.pop_back();
+    return id;
+}
+
+child_process start_window_manager()
+{
+    child_process manager = start_process({"openbox", "--sm-disable"}, "", "/dev/null");
+    wait_until([] { return run_output("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null")
+                               .find("window id") != std::string::npos; },
+               std::chrono::seconds(20));
+    return manager;
 }

@@ -7,8 +7,9 @@
 #include <vector>
 
 // Starts Xvfb on a free display and points DISPLAY at it; stops it again at destruction.
+// `arguments` go to Xvfb as well (for example "-extension", "Composite").
 struct private_display {
-    private_display();
+    explicit private_display(const std::vector<std::string>& arguments = {});
     ~private_display();
     private_display(const private_display&) = delete;
     private_display& operator=(const private_display&) = delete;
@@ -49,9 +50,6 @@ std::string make_temporary_folder(const std::string& label);
 std::string read_text_file(const std::string& name);
 bool file_exists(const std::string& name);
 
-// Milliseconds since the epoch, the clock of the stand-in's key log.
-long long wall_clock_ms();
-
 // Windows on the private display, through xdotool: the id of the first visible window whose
 // title matches the regular expression, or "" when there is none.
 std::string find_window(const std::string& title_pattern);
@@ -66,3 +64,9 @@ std::string title_of(const std::string& window);
 // A real mouse click (button 1) at a point of the window, and a real key press into it.
 void click_in_window(const std::string& window, int x, int y);
 void press_key(const std::string& window, const std::string& key);
+
+// The window that has the keyboard focus, as xdotool names it ("" when none).
+std::string focused_window();
+
+// Starts openbox on the display and waits until it manages windows.
+child_process start_window_manager();

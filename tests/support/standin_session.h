@@ -1,7 +1,8 @@
-// Test support: the stand-in game run as a real program, and what its key log says.
+// Test support: the stand-in game and the key recorder run as real programs on the test's display.
 #pragma once
 
 #include "desktop.h"
+#include "standin_log.h"
 
 #include <string>
 #include <vector>
@@ -19,30 +20,18 @@ struct standin_session {
 standin_session start_standin_game(const std::string& folder,
                                    const std::vector<std::string>& options);
 
-// The view "X Y" the stand-in reports, or {-1, -1}.
+// The view (x, y) the stand-in reports, or (-1, -1).
 struct view_position {
     int x = -1, y = -1;
     bool operator==(const view_position& other) const { return x == other.x && y == other.y; }
 };
 view_position standin_view(const standin_session& session);
 
-struct logged_key {
-    long long ms;
-    bool press;
-    std::string key;
-    bool ctrl;
+// A second window that records every key it receives into `key_log`.
+struct key_recorder {
+    child_process process;
+    std::string key_log;
+    std::string window;
 };
-std::vector<logged_key> read_key_log(const std::string& file_name);
-
-// A burst as the key log shows it: the arrow taps between a Control press and its release.
-struct logged_burst {
-    std::vector<std::string> taps;  // "Left", "Right", "Up" or "Down", in order
-    long long control_press_ms = 0;
-    long long last_tap_ms = 0;      // release of the last arrow
-    long long control_release_ms = 0;
-    bool taps_with_ctrl = true;     // every arrow event had Ctrl held
-    int dx() const;
-    int dy() const;
-    bool horizontal_first() const;  // no horizontal tap after a vertical one
-};
-std::vector<logged_burst> read_bursts(const std::string& file_name);
+key_recorder start_key_recorder(const std::string& key_log, int x, int y, int width, int height,
+                                const std::vector<std::string>& options = {});

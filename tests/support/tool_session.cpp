@@ -5,7 +5,14 @@
 #include <sstream>
 #include <unistd.h>
 
-tool_session start_tool(const std::string& folder, bool as_unprivileged_user)
+std::vector<std::string> as_unprivileged_user()
+{
+    if (geteuid() != 0)
+        return {};
+    return {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
+}
+
+tool_session start_tool(const std::string& folder, const std::vector<std::string>& launcher)
 {
     tool_session tool;
     tool.folder = folder;
@@ -13,9 +20,7 @@ tool_session start_tool(const std::string& folder, bool as_unprivileged_user)
     std::filesystem::permissions(logs, std::filesystem::perms::all);
     tool.messages = logs + "/messages.log";
     tool.output = logs + "/stdout.txt";
-    std::vector<std::string> argv;
-    if (as_unprivileged_user && geteuid() == 0)
-        argv = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
+    std::vector<std::string> argv = launcher;
     argv.push_back(TILEQUILT_PROGRAM);
     tool.process = start_process(argv, folder, tool.output, {"TILEQUILT_MESSAGE_LOG=" + tool.messages});
     tool.window = wait_for_window("^Tilequilt$", std::chrono::seconds(20));

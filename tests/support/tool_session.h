@@ -14,9 +14,13 @@ struct tool_session {
     std::string window;
 };
 
-// Starts the tool in `folder` and waits for its window. With `as_unprivileged_user`, a root test
-// run starts it as user nobody, so that folder permissions bind it.
-tool_session start_tool(const std::string& folder, bool as_unprivileged_user = false);
+// Starts the tool in `folder`, through `launcher` (a command that runs the rest of its command
+// line) when one is given, and waits for its window.
+tool_session start_tool(const std::string& folder, const std::vector<std::string>& launcher = {});
+
+// A launcher that runs the tool as user nobody when the tests run as root, so that folder
+// permissions bind it.
+std::vector<std::string> as_unprivileged_user();
 
 // Window-relative centres of the two buttons.
 inline constexpr int capture_x = 200, capture_y = 72;

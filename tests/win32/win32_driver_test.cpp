@@ -3,7 +3,11 @@
 // A small harness of its own: this program is cross-built, where GoogleTest is not at hand.
 #include "bmp_file.h"
 #include "game_window.h"
+#include "standin_log.h"
+#include "standin_map.h"
 #include "standin_model.h"
+#include "standin_render.h"
+#include "win32_keys.h"
 
 #include <windows.h>
 
@@ -46,73 +50,50 @@ std::string read_file(const std::string& name)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-struct view { int x, y; };
-
-view current_view()
-{
-    std::istringstream in(read_file("standin-state.txt"));
-    std::string word;
-    view v{-1, -1};
-    in >> word >> v.x >> v.y;
-    return v;
-}
-
 bool view_becomes(int x, int y)
 {
-    view wanted{x, y};
+    standin_state wanted{x, y, 0};
     return wait_until(
         [](void* data) {
-            const view* w = static_cast<view*>(data);
-            const view v = current_view();
-            return v.x == w->x && v.y == w->y;
+            const standin_state* w = static_cast<standin_state*>(data);
+            const standin_state v = read_standin_state("standin-state.txt");
+            return v.view_x == w->view_x && v.view_y == w->view_y;
         },
         &wanted, 5000);
 }
 
-struct burst {
-    int dx = 0, dy = 0;
-    bool ctrl_held = true, horizontal_first = true, released = false;
+// A window of another thread that takes the foreground once the game has had some taps.
+struct foreground_thief {
+    int after_taps = 0;
+    HANDLE ready = nullptr;
 };
+foreground_thief thief;
 
-std::vector<burst> logged_bursts()
+DWORD WINAPI steal_foreground(void* data)
 {
-    std::vector<burst> bursts;
-    std::istringstream log(read_file("standin-keys.log"));
-    std::string line;
-    bool in_burst = false, vertical_seen = false;
-    while (std::getline(log, line)) {
-        std::istringstream fields(line);
-        long long ms;
-        std::string action, key, ctrl;
-        if (!(fields >> ms >> action >> key >> ctrl))
-            continue;
-        if (key == "Control") {
-            if (action == "press") {
-                bursts.emplace_back();
-                in_burst = true;
-                vertical_seen = false;
-            } else if (in_burst) {
-                bursts.back().released = true;
-                in_burst = false;
-            }
-            continue;
-        }
-        if (!in_burst) {
-            bursts.emplace_back();
-            bursts.back().ctrl_held = false;
-        }
-        burst& b = bursts.back();
-        b.ctrl_held = b.ctrl_held && ctrl == "ctrl=1";
-        if (action != "press")
-            continue;
-        const bool vertical = key == "Up" || key == "Down";
-        if (!vertical && vertical_seen)
-            b.horizontal_first = false;
-        vertical_seen = vertical_seen || vertical;
-        b.dx += (key == "Right") - (key == "Left");
-        b.dy += (key == "Down") - (key == "Up");
+    foreground_thief* self = static_cast<foreground_thief*>(data);
+    HWND other = CreateWindowA("STATIC", "Other window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100,
+                               100, 300, 200, nullptr, nullptr, nullptr, nullptr);
+    SetEvent(self->ready);
+    const DWORD start = GetTickCount();
+    MSG message;
+    while (read_standin_state("standin-state.txt").taps < self->after_taps &&
+           GetTickCount() - start < 10000) {
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+        Sleep(2);
     }
-    return bursts;
+    SetForegroundWindow(other);
+    while (GetTickCount() - start < 12000) {
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+        if (GetForegroundWindow() == other)
+            break;
+        Sleep(2);
+    }
+    Sleep(500);
+    DestroyWindow(other);
+    return 0;
 }
 
 PROCESS_INFORMATION start_standin(const std::string& program, const std::string& options)
@@ -199,6 +180,23 @@ int main(int argc, char** argv)
     CreateDirectoryA(work.c_str(), nullptr);
     SetCurrentDirectoryA(work.c_str());
 
+    // The key table against the system's own keyboard mapping.
+    const struct {
+        game_key key;
+        int virtual_key;
+        const char* name;
+    } keys[] = {{game_key::control, VK_CONTROL, "Ctrl"},
+                {game_key::left, VK_LEFT, "Left"},
+                {game_key::right, VK_RIGHT, "Right"},
+                {game_key::up, VK_UP, "Up"},
+                {game_key::down, VK_DOWN, "Down"}};
+    for (const auto& key : keys) {
+        const win32_key code = win32_key_of(key.key);
+        check(code.virtual_key == key.virtual_key, std::string(key.name) + " virtual key");
+        check(code.scan_code == MapVirtualKeyA(code.virtual_key, MAPVK_VK_TO_VSC),
+              std::string(key.name) + " scan code is the keyboard's");
+    }
+
     check(find_game_window(game_window_title) == nullptr, "no game window before the stand-in starts");
 
     PROCESS_INFORMATION game = start_standin(argv[1], "--size 2 --seed 5 --view 10,10");
@@ -210,37 +208,53 @@ int main(int argc, char** argv)
 
     if (window) {
         Sleep(500);  // let the window settle and take its first paint
-        check(scroll_map_view(window, 3, -2), "burst (3, -2) sent");
+        check(scroll_map_view(window, 3, -2) == game_status::ok, "burst (3, -2) sent");
         check(view_becomes(13, 8), "view moved to (13, 8)");
-        check(scroll_map_view(window, -5, 7), "burst (-5, 7) sent");
+        check(scroll_map_view(window, -5, 7) == game_status::ok, "burst (-5, 7) sent");
         check(view_becomes(8, 15), "view moved to (8, 15)");
-        check(scroll_map_view(window, -20, 40), "burst (-20, 40) sent");
+        check(scroll_map_view(window, -20, 40) == game_status::ok, "burst (-20, 40) sent");
         check(view_becomes(0, 36), "view stopped at the left and bottom limits");
-        check(scroll_map_view(window, 0, 0), "empty burst sent");
+        check(scroll_map_view(window, 0, 0) == game_status::ok, "empty burst sent");
 
-        const std::vector<burst> bursts = logged_bursts();
+        const std::vector<logged_burst> bursts = read_bursts("standin-keys.log");
         check(bursts.size() == 4, "four bursts in the key log (" + std::to_string(bursts.size()) + ")");
         const int dx[] = {3, -5, -20, 0}, dy[] = {-2, 7, 40, 0};
         for (size_t i = 0; i < bursts.size() && i < 4; ++i) {
             const std::string which = "burst " + std::to_string(i);
             check(bursts[i].dx == dx[i] && bursts[i].dy == dy[i], which + " taps as asked");
-            check(bursts[i].ctrl_held, which + " holds Ctrl around its taps");
+            check(bursts[i].taps_with_ctrl, which + " holds Ctrl around its taps");
             check(bursts[i].horizontal_first, which + " sends horizontal taps first");
             check(bursts[i].released, which + " releases Ctrl");
         }
 
-        check(snapshot_client_area(window), "snapshot taken");
+        check(snapshot_client_area(window) == game_status::ok, "snapshot taken");
         check_snapshot(2, 5, 0, 36);
-        check(scroll_map_view(window, 6, -6), "burst (6, -6) sent");
-        check(snapshot_client_area(window), "second snapshot taken");
+        check(scroll_map_view(window, 6, -6) == game_status::ok, "burst (6, -6) sent");
+        check(snapshot_client_area(window) == game_status::ok, "second snapshot taken");
         check_snapshot(2, 5, 6, 30);
+
+        // Another window taking the foreground mid-burst stops it.
+        thief.after_taps = read_standin_state("standin-state.txt").taps + 3;
+        thief.ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        HANDLE thread = CreateThread(nullptr, 0, steal_foreground, &thief, 0, nullptr);
+        WaitForSingleObject(thief.ready, 10000);
+        const int taps_before = read_standin_state("standin-state.txt").taps;
+        check(scroll_map_view(window, 30, 0) == game_status::focus_lost,
+              "a burst stops when another window takes the foreground");
+        const int taps = read_standin_state("standin-state.txt").taps - taps_before;
+        check(taps >= 3 && taps < 30, "the game got the taps before, none after (" +
+                                          std::to_string(taps) + ")");
+        WaitForSingleObject(thread, 10000);
+        CloseHandle(thread);
+        CloseHandle(thief.ready);
     }
 
     stop(game);
     Sleep(200);
     const std::string earlier = read_file(snapshot_file_name);
-    check(!snapshot_client_area(window), "a closed game gives a failed snapshot");
-    check(!scroll_map_view(window, 1, 1), "a closed game gets no keys");
+    check(snapshot_client_area(window) == game_status::window_gone,
+          "a closed game gives no snapshot");
+    check(scroll_map_view(window, 1, 1) == game_status::window_gone, "a closed game gets no keys");
     check(read_file(snapshot_file_name) == earlier, "a failed snapshot keeps the earlier file");
 
     std::printf("%d passed, %d failed\n", passed, failed);

@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
-# Runs the Windows driver test under Wine, on an X server and in a Wine prefix of its own.
-# Usage: run_wine_test.sh TEST.exe STANDIN.exe
+# Runs a Windows test program under Wine, on an X server and in a Wine prefix of its own, and
+# fails unless the program ran to its closing line ("N passed, 0 failed").
+# Usage: run_wine_test.sh wine|wine64 TEST.exe [ARGUMENT...]
 set -euo pipefail
-test_program=$1
-standin_program=$2
-wine=/usr/lib/wine/wine64
-[ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
+loader=/usr/lib/wine/$1
+test_program=$2
+shift 2
+if [ ! -x "$loader" ]; then
+  echo "FAILED: $loader is missing (for 32-bit programs: dpkg --add-architecture i386 and the"
+  echo "        package wine32:i386; for 64-bit ones: wine64)"
+  exit 1
+fi
 
 work=$(mktemp -d)
 xvfb_pid=
 cleanup() {
-  WINEPREFIX="$work/prefix" "$(dirname "$wine")/wineserver" -k 2>/dev/null || true
+  WINEPREFIX="$work/prefix" "$(dirname "$loader")/wineserver" -k 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   rm -rf "$work"
 }
@@ -21,7 +26,16 @@ Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/
 xvfb_pid=$!
 read -r number <"$work/display"
 export DISPLAY=":$number" WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+[ "$(basename "$loader")" = wine ] && export WINEARCH=win32
 
-"$wine" wineboot -i >/dev/null 2>&1
-windows_path() { echo "Z:${1//\//\\}"; }
-"$wine" "$(windows_path "$test_program")" "$(windows_path "$standin_program")"
+"$loader" wineboot -i >/dev/null 2>&1
+windows_path() { case $1 in /*) echo "Z:${1//\//\\}" ;; *) echo "$1" ;; esac; }
+arguments=()
+for argument in "$@"; do arguments+=("$(windows_path "$argument")"); done
+status=0
+"$loader" "$(windows_path "$test_program")" "${arguments[@]}" | tee "$work/output" || status=$?
+if ! grep -qE '^[0-9]+ passed, 0 failed' "$work/output"; then
+  echo "FAILED: $(basename "$test_program") did not run to its end under $(basename "$loader")"
+  exit 1
+fi
+exit "$status"
