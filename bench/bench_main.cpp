@@ -4,6 +4,8 @@
 #include "compress.h"
 #include "game_window.h"
 #include "image_files.h"
+#include "jpeg_codec.h"
+#include "safe_files.h"
 #include "map_capture.h"
 #include "map_stitching.h"
 #include "standin_map.h"
@@ -26,6 +28,9 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -112,11 +117,10 @@ void bench_merge(const std::vector<image>& screens)
 
 void bench_screen(const std::string& folder)
 {
-    standin_game model;
-    start_standin(model, generate_map(3456, 3), 10, 10);
     child_process game = start_process({STANDIN_PROGRAM, "--size", "3", "--view", "10,10"}, folder);
     wait_for_window("^Heroes of Might and Magic III$", std::chrono::seconds(20));
     const game_window window = find_game_window(game_window_title);
+    scroll_map_view(window, 0, 0);  // the driver starts watching it
     image canvas(3584, 3584, 1, 3, 0);
     const double ours = median_seconds(15, [&] {
         snapshot_client_area(window);
@@ -124,19 +128,22 @@ void bench_screen(const std::string& folder)
     });
     stop_process(game);
 
+    // The same bytes written as every file of the tool is (flushed to the disk), and read back.
     const std::string bytes = read_text_file(snapshot_file_name);
     const double reference = median_seconds(15, [&] {
-        std::FILE* out = std::fopen("plain.bin", "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), out);
-        std::fclose(out);
-        std::string back(bytes.size(), '\0');
-        std::FILE* in = std::fopen("plain.bin", "rb");
-        if (std::fread(back.data(), 1, back.size(), in) != back.size())
+        const int out = open("plain.bin", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (write(out, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) ||
+            fsync(out) != 0)
             std::abort();
-        std::fclose(in);
+        close(out);
+        std::string back(bytes.size(), '\0');
+        const int in = open("plain.bin", O_RDONLY);
+        if (read(in, back.data(), back.size()) != static_cast<ssize_t>(back.size()))
+            std::abort();
+        close(in);
     });
     row("one screen of a capture: snapshot written, read back, tile cut and placed",
-        milliseconds(ours), milliseconds(reference) + " (write and read the same bytes)",
+        milliseconds(ours), milliseconds(reference) + " (write, flush and read the same bytes)",
         ratio(ours / reference) + "x the plain calls", "within 2x");
 }
 
@@ -148,19 +155,34 @@ double command_seconds(const std::string& command)
     });
 }
 
+// What a capture does with its canvas: the map cut out band by band, each band encoded as it is
+// and again with its grid, and both files written.
+void write_map_files(const image& canvas, const MapSizeRow& size)
+{
+    const int o = map_origin(size), side = size.map_pixels;
+    jpeg_encoder map_file = start_jpeg(side, side, 3, result_quality);
+    jpeg_encoder grid_file = start_jpeg(side, side, 3, result_quality);
+    for (int first = 0; first < side; first += 16) {
+        const int last = std::min(first + 16, side) - 1;
+        image band = canvas.get_crop(o, o + first, o + side - 1, o + last);
+        add_jpeg_rows(*map_file, band);
+        draw_tile_grid(band, side, first);
+        add_jpeg_rows(*grid_file, band);
+    }
+    const jpeg_bytes map_bytes = finish_jpeg(*map_file);
+    const jpeg_bytes grid_bytes = finish_jpeg(*grid_file);
+    replace_file(result_file_name, {{map_bytes.data.get(), map_bytes.size}});
+    replace_file(result_grid_file_name, {{grid_bytes.data.get(), grid_bytes.size}});
+}
+
 void bench_jpeg(const image& canvas)
 {
-    const MapSizeRow& row_2 = map_size_table[2];
-    const int o = map_origin(row_2);
-    const double ours = median_seconds(5, [&] {
-        image map = canvas.get_crop(o, o, o + row_2.map_pixels - 1, o + row_2.map_pixels - 1);
-        save_jpeg_file(map, result_file_name, result_quality);
-        draw_tile_grid(map, row_2.map_pixels);
-        save_jpeg_file(map, result_grid_file_name, result_quality);
-    });
-    image map = canvas.get_crop(o, o, o + row_2.map_pixels - 1, o + row_2.map_pixels - 1);
+    const MapSizeRow& large = map_size_table[2];
+    const int o = map_origin(large);
+    const double ours = median_seconds(5, [&] { write_map_files(canvas, large); });
+    image map = canvas.get_crop(o, o, o + large.map_pixels - 1, o + large.map_pixels - 1);
     map.save_pnm("map.ppm");
-    draw_tile_grid(map, row_2.map_pixels);
+    draw_tile_grid(map, large.map_pixels);
     map.save_pnm("map-grid.ppm");
     std::vector<double> times;
     for (int i = 0; i < 5; ++i)
@@ -169,7 +191,7 @@ void bench_jpeg(const image& canvas)
     std::sort(times.begin(), times.end());
     row("the two JPEG writes of a large capture (crop, grid, two saves)", milliseconds(ours),
         milliseconds(times[2]) + " (cjpeg -quality 80, twice)",
-        ratio(ours / times[2]) + "x cjpeg", "within 1.5x");
+        ratio(ours / times[2]) + "x cjpeg", "within 1.2x");
 }
 
 void bench_compress()
@@ -186,7 +208,7 @@ void bench_compress()
     std::sort(times.begin(), times.end());
     row("compress at the default sliders on a 3456 x 3456 pair", milliseconds(ours),
         milliseconds(times[2]) + " (ImageMagick convert -sample 50% -quality 50)",
-        ratio(times[2] / ours) + "x faster", "at least 3x faster");
+        ratio(times[2] / ours) + "x faster", "at least 3x faster (5x aimed at)");
 }
 
 long status_kilobytes(int pid, const std::string& field)
@@ -211,10 +233,14 @@ void bench_whole_capture(const std::string& folder)
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const long idle_kb = status_kilobytes(tool.pid, "VmRSS");
     run_output("xdotool windowraise " + window + " mousemove --window " + window + " 200 72");
+    // From before the click (xdotool's own start counts as the tool's) to the moment the second
+    // file is there, seen to the millisecond.
     const auto start = std::chrono::steady_clock::now();
     run_output("xdotool click 1");
-    wait_until([&] { return fs::exists(fs::path(folder) / result_grid_file_name); },
-               std::chrono::seconds(120));
+    const auto deadline = start + std::chrono::seconds(120);
+    while (!fs::exists(fs::path(folder) / result_grid_file_name) &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     const double total =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const long peak_kb = status_kilobytes(tool.pid, "VmHWM");
@@ -227,7 +253,7 @@ void bench_whole_capture(const std::string& folder)
     std::snprintf(share, sizeof share, "%.2f s of the tool's own (%.1f %%)", total - sleeps,
                   100 * (total - sleeps) / sleeps);
     row("a whole capture of a large map with the stand-in (click to result-grid.jpg)",
-        ratio(total) + " s", ratio(sleeps) + " s of requested sleeps", share, "under 5 %");
+        ratio(total) + " s", ratio(sleeps) + " s of requested sleeps", share, "at most 1 %");
 
     const double budget = 3.0 * 3584 * 3584 + 3.0 * 3456 * 3456 + 3.0 * 800 * 600;
     const double growth = (peak_kb - idle_kb) * 1024.0;

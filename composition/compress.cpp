@@ -1,6 +1,7 @@
 #include "compress.h"
 
 #include "image_files.h"
+#include "jpeg_codec.h"
 
 #include <filesystem>
 #include <system_error>
@@ -20,10 +21,14 @@ compress_result compress_image(const std::string& file_name, float zoom, int qua
         return {compress_status::missing, {}};
 
     const auto error = catch_image_error([&] {
-        image picture = load_image(file_name);
+        const std::vector<unsigned char> bytes = read_image_file(file_name);
+        const jpeg_size size = read_jpeg_size(bytes, file_name);
         // Products in double precision from the single-precision zoom, truncated toward zero.
-        const int width = static_cast<int>(static_cast<double>(zoom) * picture.width());
-        const int height = static_cast<int>(static_cast<double>(zoom) * picture.height());
+        const int width = static_cast<int>(static_cast<double>(zoom) * size.width);
+        const int height = static_cast<int>(static_cast<double>(zoom) * size.height);
+        // The rows a nearest-neighbour resize drops are dropped while decoding; the resize
+        // then picks the columns.
+        image picture = decode_jpeg(bytes, file_name, height);
         picture.resize(width, height, -100, -100, 1);
         save_jpeg_file(picture, compressed_file_name(file_name), quality);
     });

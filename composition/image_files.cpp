@@ -33,16 +33,20 @@ std::string lower_extension(const std::string& file_name)
 
 }  // namespace
 
+std::vector<unsigned char> read_image_file(const std::string& file_name)
+{
+    std::vector<unsigned char> bytes;
+    const read_status status = read_regular_file(file_name, bytes);
+    if (status != read_status::ok)
+        refuse(file_name, status);
+    return bytes;
+}
+
 image load_image(const std::string& file_name)
 {
     const std::string extension = lower_extension(file_name);
-    if (extension == ".jpg" || extension == ".jpeg") {
-        std::vector<unsigned char> bytes;
-        const read_status status = read_regular_file(file_name, bytes);
-        if (status != read_status::ok)
-            refuse(file_name, status);
-        return decode_jpeg(bytes, file_name);
-    }
+    if (extension == ".jpg" || extension == ".jpeg")
+        return decode_jpeg(read_image_file(file_name), file_name);
     if (extension != ".bmp")
         throw CImgIOException("'%s' is neither a BMP nor a JPEG file.", file_name.c_str());
     read_status status;

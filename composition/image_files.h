@@ -8,10 +8,14 @@
 #include "safe_files.h"
 
 #include <string>
+#include <vector>
 
 // Loads a BMP or JPEG file, the format chosen from the file name's ending. Throws
 // CImgIOException when the file is missing, not a regular file, or cannot be decoded.
 image load_image(const std::string& file_name);
+
+// The bytes of an input file. Throws CImgIOException when it is missing or not a regular file.
+std::vector<unsigned char> read_image_file(const std::string& file_name);
 
 // Encodes `picture` as a JPEG of `quality` and writes it into a new file beside `file_name`,
 // which stays untouched until the pending file is committed. Throws CImgArgumentException or

@@ -1,7 +1,9 @@
 #include "jpeg_codec.h"
 
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #include <jpeglib.h>
@@ -10,11 +12,6 @@
 using cimg_library::CImgArgumentException;
 using cimg_library::CImgIOException;
 
-namespace {
-
-// The largest side libjpeg can encode.
-constexpr int jpeg_largest_side = 65500;
-
 // libjpeg's errors and warnings jump back to the function that started the work. Those
 // functions keep nothing with a destructor in their frame, so the jump skips no clean-up.
 struct jpeg_failure {
@@ -22,6 +19,29 @@ struct jpeg_failure {
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
 };
+
+// The encoded file grows in a buffer of its own, given to the caller at the end. (libjpeg's
+// memory destination loses track of its buffer when an error stops it.)
+struct memory_destination {
+    jpeg_destination_mgr manager;  // first, as above
+    unsigned char* buffer;
+    unsigned long capacity;
+    unsigned long size;
+};
+
+// An encoding under way; it stays where it was made, since libjpeg points into it.
+struct jpeg_encoding {
+    jpeg_compress_struct info{};
+    jpeg_failure failure;
+    memory_destination destination{};
+    std::vector<std::uint32_t> row;
+    int channels = 3;
+};
+
+namespace {
+
+// The largest side libjpeg can encode.
+constexpr int jpeg_largest_side = 65500;
 
 void fail(j_common_ptr info)
 {
@@ -44,15 +64,6 @@ void prepare_failure(jpeg_failure& failure)
     failure.manager.emit_message = on_message;
     failure.message[0] = '\0';
 }
-
-// The encoded file grows in a buffer of its own, given to the caller at the end. (libjpeg's
-// memory destination loses track of its buffer when an error stops it.)
-struct memory_destination {
-    jpeg_destination_mgr manager;  // first, as above
-    unsigned char* buffer;
-    unsigned long capacity;
-    unsigned long size;
-};
 
 void start_buffer(j_compress_ptr info)
 {
@@ -83,50 +94,98 @@ void end_buffer(j_compress_ptr info)
     destination->size = destination->capacity - destination->manager.free_in_buffer;
 }
 
-// Interleaves row `y` of a planar picture into `row`.
-void interleave_row(const image& picture, int y, unsigned char* row)
+// Rows go to and from libjpeg as 4-byte pixels (red, green, blue and a spare byte), which the
+// conversions below fill and read a whole pixel at a time, and which libjpeg converts as fast as
+// 3-byte ones. On a big-endian machine the same bytes are the other way round in a word.
+bool little_endian()
+{
+    const std::uint32_t one = 1;
+    return *reinterpret_cast<const unsigned char*>(&one) == 1;
+}
+
+J_COLOR_SPACE four_byte_rgb()
+{
+    return little_endian() ? JCS_EXT_RGBX : JCS_EXT_XBGR;
+}
+
+// The row conversions live outside the functions that call setjmp, which compilers optimize with
+// care.
+
+// Row `y` of a planar picture as 4-byte pixels (or as grey bytes).
+[[gnu::noinline]] void interleave_row(const image& picture, int y, std::uint32_t* __restrict row)
 {
     const int width = picture.width();
     if (picture.spectrum() == 1) {
-        const unsigned char* grey = picture.data(0, y, 0, 0);
-        for (int x = 0; x < width; ++x)
-            row[x] = grey[x];
+        std::memcpy(row, picture.data(0, y, 0, 0), static_cast<size_t>(width));
         return;
     }
-    const unsigned char* red = picture.data(0, y, 0, 0);
-    const unsigned char* green = picture.data(0, y, 0, 1);
-    const unsigned char* blue = picture.data(0, y, 0, 2);
+    const unsigned char* __restrict red = picture.data(0, y, 0, 0);
+    const unsigned char* __restrict green = picture.data(0, y, 0, 1);
+    const unsigned char* __restrict blue = picture.data(0, y, 0, 2);
+    for (int x = 0; x < width; ++x)
+        row[x] = static_cast<std::uint32_t>(red[x]) | static_cast<std::uint32_t>(green[x]) << 8 |
+                 static_cast<std::uint32_t>(blue[x]) << 16;
+}
+
+// One row of 4-byte pixels spread over the three planes of row `y`.
+[[gnu::noinline]] void deinterleave_row(const std::uint32_t* __restrict row, image& picture, int y)
+{
+    const int width = picture.width();
+    unsigned char* __restrict red = picture.data(0, y, 0, 0);
+    unsigned char* __restrict green = picture.data(0, y, 0, 1);
+    unsigned char* __restrict blue = picture.data(0, y, 0, 2);
     for (int x = 0; x < width; ++x) {
-        row[3 * x] = red[x];
-        row[3 * x + 1] = green[x];
-        row[3 * x + 2] = blue[x];
+        red[x] = static_cast<unsigned char>(row[x]);
+        green[x] = static_cast<unsigned char>(row[x] >> 8);
+        blue[x] = static_cast<unsigned char>(row[x] >> 16);
     }
 }
 
-bool compress_picture(jpeg_compress_struct* info, jpeg_failure* failure, const image* picture,
-                      int quality, unsigned char* row, memory_destination* destination)
+// The libjpeg calls of an encoding, each in a function of its own that errors jump back to.
+bool begin_compress(jpeg_encoding* encoding, int width, int height, int channels, int quality)
 {
-    if (setjmp(failure->jump))
+    if (setjmp(encoding->failure.jump))
         return false;
+    jpeg_compress_struct* info = &encoding->info;
     jpeg_create_compress(info);
+    memory_destination* destination = &encoding->destination;
     destination->manager.init_destination = start_buffer;
     destination->manager.empty_output_buffer = grow_buffer;
     destination->manager.term_destination = end_buffer;
     info->dest = &destination->manager;
-    info->image_width = static_cast<JDIMENSION>(picture->width());
-    info->image_height = static_cast<JDIMENSION>(picture->height());
-    info->input_components = picture->spectrum() == 1 ? 1 : 3;
-    info->in_color_space = picture->spectrum() == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    info->image_width = static_cast<JDIMENSION>(width);
+    info->image_height = static_cast<JDIMENSION>(height);
+    info->input_components = channels == 1 ? 1 : 4;
+    info->in_color_space = channels == 1 ? JCS_GRAYSCALE : four_byte_rgb();
     jpeg_set_defaults(info);
     jpeg_set_quality(info, quality, TRUE);
     jpeg_start_compress(info, TRUE);
-    JSAMPROW rows[1] = {row};
-    while (info->next_scanline < info->image_height) {
-        interleave_row(*picture, static_cast<int>(info->next_scanline), row);
-        jpeg_write_scanlines(info, rows, 1);
-    }
-    jpeg_finish_compress(info);
     return true;
+}
+
+bool compress_rows(jpeg_encoding* encoding, const image* rows)
+{
+    if (setjmp(encoding->failure.jump))
+        return false;
+    JSAMPROW pointers[1] = {reinterpret_cast<JSAMPROW>(encoding->row.data())};
+    for (int y = 0; y < rows->height(); ++y) {
+        interleave_row(*rows, y, encoding->row.data());
+        jpeg_write_scanlines(&encoding->info, pointers, 1);
+    }
+    return true;
+}
+
+bool end_compress(jpeg_encoding* encoding)
+{
+    if (setjmp(encoding->failure.jump))
+        return false;
+    jpeg_finish_compress(&encoding->info);
+    return true;
+}
+
+[[noreturn]] void encoding_failed(const jpeg_encoding& encoding)
+{
+    throw CImgIOException("Cannot encode the picture as JPEG: %s.", encoding.failure.message);
 }
 
 struct jpeg_header {
@@ -149,25 +208,19 @@ bool read_header(jpeg_decompress_struct* info, jpeg_failure* failure,
 }
 
 bool decompress_picture(jpeg_decompress_struct* info, jpeg_failure* failure, image* picture,
-                        unsigned char* row)
+                        const std::vector<int>* kept_rows, std::uint32_t* row)
 {
     if (setjmp(failure->jump))
         return false;
-    info->out_color_space = JCS_RGB;
+    info->out_color_space = four_byte_rgb();
     jpeg_start_decompress(info);
-    const int width = picture->width();
-    JSAMPROW rows[1] = {row};
+    JSAMPROW rows[1] = {reinterpret_cast<JSAMPROW>(row)};
+    size_t next = 0;  // the next row of the picture to fill
     while (info->output_scanline < info->output_height) {
         const int y = static_cast<int>(info->output_scanline);
         jpeg_read_scanlines(info, rows, 1);
-        unsigned char* red = picture->data(0, y, 0, 0);
-        unsigned char* green = picture->data(0, y, 0, 1);
-        unsigned char* blue = picture->data(0, y, 0, 2);
-        for (int x = 0; x < width; ++x) {
-            red[x] = row[3 * x];
-            green[x] = row[3 * x + 1];
-            blue[x] = row[3 * x + 2];
-        }
+        for (; next < kept_rows->size() && (*kept_rows)[next] == y; ++next)
+            deinterleave_row(row, *picture, static_cast<int>(next));
     }
     jpeg_finish_decompress(info);
     return true;
@@ -175,34 +228,83 @@ bool decompress_picture(jpeg_decompress_struct* info, jpeg_failure* failure, ima
 
 }  // namespace
 
-jpeg_bytes encode_jpeg(const image& picture, int quality)
+void jpeg_encoding_deleter::operator()(jpeg_encoding* encoding) const
 {
-    if (picture.is_empty() || picture.width() > jpeg_largest_side ||
-        picture.height() > jpeg_largest_side || (picture.spectrum() != 1 && picture.spectrum() < 3))
+    jpeg_destroy_compress(&encoding->info);
+    std::free(encoding->destination.buffer);
+    delete encoding;
+}
+
+jpeg_encoder start_jpeg(int width, int height, int channels, int quality)
+{
+    if (width <= 0 || height <= 0 || width > jpeg_largest_side || height > jpeg_largest_side ||
+        (channels != 1 && channels < 3))
         throw CImgArgumentException("Cannot save a %d x %d picture of %d channels as JPEG.",
-                                    picture.width(), picture.height(), picture.spectrum());
-    std::vector<unsigned char> row(static_cast<size_t>(picture.width()) * 3);
-    jpeg_compress_struct info{};
-    jpeg_failure failure;
-    prepare_failure(failure);
-    info.err = &failure.manager;
+                                    width, height, channels);
+    jpeg_encoder encoding(new jpeg_encoding);
+    prepare_failure(encoding->failure);
+    encoding->info.err = &encoding->failure.manager;
+    encoding->channels = channels;
+    encoding->row.resize(static_cast<size_t>(width));
     // About a bit per pixel at the qualities used, so the buffer seldom grows.
-    memory_destination destination{};
-    destination.capacity = static_cast<unsigned long>(picture.width()) * picture.height() / 4 + 4096;
-    destination.buffer = static_cast<unsigned char*>(std::malloc(destination.capacity));
-    if (!destination.buffer)
+    encoding->destination.capacity = static_cast<unsigned long>(width) * height / 4 + 4096;
+    encoding->destination.buffer =
+        static_cast<unsigned char*>(std::malloc(encoding->destination.capacity));
+    if (!encoding->destination.buffer)
         throw std::bad_alloc();
-    const bool done = compress_picture(&info, &failure, &picture, quality, row.data(), &destination);
-    jpeg_destroy_compress(&info);
+    if (!begin_compress(encoding.get(), width, height, channels, quality))
+        encoding_failed(*encoding);
+    return encoding;
+}
+
+void add_jpeg_rows(jpeg_encoding& encoding, const image& rows)
+{
+    if (rows.width() != static_cast<int>(encoding.info.image_width) ||
+        (rows.spectrum() == 1) != (encoding.channels == 1) ||
+        encoding.info.next_scanline + rows.height() > encoding.info.image_height)
+        throw CImgArgumentException("Rows of %d x %d do not fit the JPEG picture being made.",
+                                    rows.width(), rows.height());
+    if (!compress_rows(&encoding, &rows))
+        encoding_failed(encoding);
+}
+
+jpeg_bytes finish_jpeg(jpeg_encoding& encoding)
+{
+    if (encoding.info.next_scanline != encoding.info.image_height)
+        throw CImgArgumentException("The JPEG picture being made lacks rows.");
+    if (!end_compress(&encoding))
+        encoding_failed(encoding);
     jpeg_bytes result;
-    result.data.reset(destination.buffer);
-    result.size = destination.size;
-    if (!done)
-        throw CImgIOException("Cannot encode the picture as JPEG: %s.", failure.message);
+    result.data.reset(encoding.destination.buffer);
+    result.size = encoding.destination.size;
+    encoding.destination.buffer = nullptr;
     return result;
 }
 
-image decode_jpeg(const std::vector<unsigned char>& bytes, const std::string& file_name)
+jpeg_bytes encode_jpeg(const image& picture, int quality)
+{
+    jpeg_encoder encoding = start_jpeg(picture.width(), picture.height(), picture.spectrum(), quality);
+    add_jpeg_rows(*encoding, picture);
+    return finish_jpeg(*encoding);
+}
+
+jpeg_size read_jpeg_size(const std::vector<unsigned char>& bytes, const std::string& file_name)
+{
+    jpeg_decompress_struct info{};
+    jpeg_failure failure;
+    prepare_failure(failure);
+    info.err = &failure.manager;
+    jpeg_header header;
+    const bool read = read_header(&info, &failure, &bytes, &header);
+    jpeg_destroy_decompress(&info);
+    if (!read)
+        throw CImgIOException("'%s' is not a readable JPEG file: %s.", file_name.c_str(),
+                              failure.message);
+    return {header.width, header.height};
+}
+
+image decode_jpeg(const std::vector<unsigned char>& bytes, const std::string& file_name,
+                  int kept_height)
 {
     jpeg_decompress_struct info{};
     jpeg_failure failure;
@@ -225,15 +327,21 @@ image decode_jpeg(const std::vector<unsigned char>& bytes, const std::string& fi
         throw CImgIOException("'%s' is a CMYK JPEG file, which is not read.", file_name.c_str());
     }
     image picture;
-    std::vector<unsigned char> row;
+    std::vector<std::uint32_t> row;
+    std::vector<int> kept_rows;
     try {
-        picture.assign(header.width, header.height, 1, 3);
-        row.resize(3u * static_cast<unsigned>(header.width));
+        // Row y of the picture is row y * height / kept_height of the file, as the nearest-
+        // neighbour resize picks it.
+        const int height = kept_height < 0 ? header.height : kept_height;
+        for (int y = 0; y < height; ++y)
+            kept_rows.push_back(static_cast<int>(static_cast<long long>(y) * header.height / height));
+        picture.assign(header.width, height, 1, 3);
+        row.resize(static_cast<unsigned>(header.width));
     } catch (...) {
         jpeg_destroy_decompress(&info);
         throw;
     }
-    const bool done = decompress_picture(&info, &failure, &picture, row.data());
+    const bool done = decompress_picture(&info, &failure, &picture, &kept_rows, row.data());
     jpeg_destroy_decompress(&info);
     if (!done)
         throw CImgIOException("'%s' is not a readable JPEG file: %s.", file_name.c_str(),

@@ -1,10 +1,12 @@
 #include "map_capture.h"
 
 #include "image_files.h"
+#include "jpeg_codec.h"
 #include "map_stitching.h"
 #include "safe_files.h"
 #include "tile_grid.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -43,87 +45,128 @@ game_status first_burst(game_window window, const MapSizeRow& row, const capture
     return status;
 }
 
-void write_results(image& map, int map_pixels)
+// Rows of the map handed to a sink in bands as they become final: the canvas rows of a screen
+// row are final once its last view tile is in.
+struct band_feeder {
+    const image& canvas;
+    const MapSizeRow& row;
+    const map_rows_sink& sink;
+    int rows_final = 0;
+    int rows_given = 0;
+};
+
+// Rows a band holds: two JPEG blocks' worth, a millisecond or two of work.
+constexpr int band_rows = 16;
+
+void screen_row_done(band_feeder& feeder, int screen_row)
 {
-    // Both results are written in full before either replaces its earlier file, and neither is
-    // put in place when the other could not be.
+    const int canvas_rows = view_tile_pixels * (screen_row + 1);
+    feeder.rows_final = std::clamp(canvas_rows - map_origin(feeder.row), 0, feeder.row.map_pixels);
+}
+
+// Hands on the next band, if there is one; false once none is left.
+bool feed_band(band_feeder& feeder)
+{
+    if (feeder.rows_given >= feeder.rows_final)
+        return false;
+    const int origin = map_origin(feeder.row);
+    const int first = feeder.rows_given;
+    const int last = std::min(first + band_rows, feeder.rows_final) - 1;
+    image band = feeder.canvas.get_crop(origin, origin + first,
+                                        origin + feeder.row.map_pixels - 1, origin + last);
+    feeder.rows_given = last + 1;
+    feeder.sink(band, first);
+    return feeder.rows_given < feeder.rows_final;
+}
+
+// Writes both encoded results; neither replaces its earlier file unless both are complete.
+void write_results(jpeg_encoding& result, jpeg_encoding& grid)
+{
     for (const char* name : {result_file_name, result_grid_file_name}) {
         std::error_code error;
         if (std::filesystem::is_directory(name, error))
             throw cimg_library::CImgIOException("Cannot replace '%s': it is a folder.", name);
     }
-    pending_file result, grid;
-    write_jpeg_pending(map, result_file_name, result_quality, result);
-    try {
-        draw_tile_grid(map, map_pixels);
-        write_jpeg_pending(map, result_grid_file_name, result_quality, grid);
-    } catch (...) {
-        discard_pending_file(result);
-        throw;
+    const jpeg_bytes result_bytes = finish_jpeg(result);
+    const jpeg_bytes grid_bytes = finish_jpeg(grid);
+    pending_file result_file, grid_file;
+    if (!write_pending_file(result_file_name, {{result_bytes.data.get(), result_bytes.size}},
+                            result_file))
+        throw cimg_library::CImgIOException(
+            "Cannot write '%s' (is the disk full, or the folder read-only?).", result_file_name);
+    if (!write_pending_file(result_grid_file_name, {{grid_bytes.data.get(), grid_bytes.size}},
+                            grid_file)) {
+        discard_pending_file(result_file);
+        throw cimg_library::CImgIOException(
+            "Cannot write '%s' (is the disk full, or the folder read-only?).",
+            result_grid_file_name);
     }
     try {
-        commit_image_file(result);
+        commit_image_file(result_file);
     } catch (...) {
-        discard_pending_file(grid);
+        discard_pending_file(grid_file);
         throw;
     }
-    commit_image_file(grid);
+    commit_image_file(grid_file);
 }
 
 }  // namespace
 
-image scan_map(game_window window, const MapSizeRow& row, const capture_driver& driver,
-               capture_waiting waiting, game_status& status)
+game_status scan_map(game_window window, const MapSizeRow& row, const capture_driver& driver,
+                     capture_waiting waiting, const map_rows_sink& sink)
 {
     const int n = row.screens_per_side;
     const int limit = row.traverse_taps;
     const int start = row.start_taps;
     image canvas(canvas_pixels(row), canvas_pixels(row), 1, 3, 0);
+    band_feeder feeder{canvas, row, sink};
 
     // The snapshot in the file that is not in the canvas yet. It is read back and placed while
-    // the next burst waits for the game anyway, and at the latest before the next snapshot.
+    // the next burst waits for the game anyway, and at the latest before the next snapshot; the
+    // map's rows are handed on in the same pauses.
     int pending_column = -1, pending_row = -1;
     const auto place_pending = [&] {
         if (pending_column < 0)
-            return;
+            return false;
         place_view_tile(canvas, load_image(snapshot_file_name), pending_column, pending_row);
+        if (pending_column == n - 1)
+            screen_row_done(feeder, pending_row);
         pending_column = -1;
+        return true;
     };
-    const pause_work place_in_pause = [&] {
-        place_pending();
-        return false;
-    };
+    const pause_work work_in_pauses = [&] { return place_pending() || feed_band(feeder); };
+    game_status status = game_status::ok;
     const auto scroll = [&](int dx, int dy) {
-        status = driver.scroll_map_view(window, dx, dy, place_in_pause);
+        status = driver.scroll_map_view(window, dx, dy, work_in_pauses);
         return status == game_status::ok;
     };
 
     status = first_burst(window, row, driver, waiting);
     if (status != game_status::ok)
-        return image();
+        return status;
     for (int i = 0; i < n; ++i) {
         if (i == 0 && !scroll(0, start))
-            return image();
+            return status;
         for (int j = 0; j < n; ++j) {
             if (j == 0 && !scroll(start, 0))
-                return image();
+                return status;
             place_pending();
             status = driver.snapshot_client_area(window);
             if (status != game_status::ok)
-                return image();
+                return status;
             pending_column = j;
             pending_row = i;
             if (j < n - 1 && !scroll(step_taps, 0))
-                return image();
+                return status;
         }
         if (i < n - 1 && !scroll(-limit, step_taps))
-            return image();
+            return status;
     }
     place_pending();
-
-    const int origin = map_origin(row);
-    const int last = origin + row.map_pixels - 1;
-    return canvas.get_crop(origin, origin, last, last);
+    screen_row_done(feeder, n - 1);
+    while (feed_band(feeder))
+        ;
+    return game_status::ok;
 }
 
 capture_result capture_map(game_window window, int size_index, const capture_driver& driver,
@@ -138,9 +181,18 @@ capture_result capture_map(game_window window, int size_index, const capture_dri
         return result;
     }
     result.error = catch_image_error([&] {
-        image map = scan_map(window, row, driver, waiting, result.game);
+        // Both results are encoded band by band while the scan goes on: the map as it is, then
+        // the same band with its grid.
+        const int side = row.map_pixels;
+        jpeg_encoder map_file = start_jpeg(side, side, 3, result_quality);
+        jpeg_encoder grid_file = start_jpeg(side, side, 3, result_quality);
+        result.game = scan_map(window, row, driver, waiting, [&](image& band, int first_row) {
+            add_jpeg_rows(*map_file, band);
+            draw_tile_grid(band, side, first_row);
+            add_jpeg_rows(*grid_file, band);
+        });
         if (result.game == game_status::ok)
-            write_results(map, row.map_pixels);
+            write_results(*map_file, *grid_file);
     });
     return result;
 }

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <optional>
 
 // One map size.
@@ -76,11 +77,15 @@ struct capture_result {
     std::optional<image_error> error;
 };
 
-// The stitched P x P map, before it is written: the scan of `capture_map` without the files.
-// Returns an empty image, with the reason in `status`, when the game stopped it. Throws the
-// image library's exceptions when a snapshot cannot be read back.
-image scan_map(game_window window, const MapSizeRow& row, const capture_driver& driver,
-               capture_waiting waiting, game_status& status);
+// Receives the rows of the map, top to bottom, in bands of a few rows (`first_row` is the map row
+// the band starts at), as soon as the scan has them final.
+using map_rows_sink = std::function<void(image& band, int first_row)>;
+
+// The scan of `capture_map` without the files: the map goes to `sink` band by band, mostly while
+// the scan waits for the game anyway. Returns ok, or the reason the game stopped it. Throws the
+// image library's exceptions when a snapshot cannot be read back, or what the sink throws.
+game_status scan_map(game_window window, const MapSizeRow& row, const capture_driver& driver,
+                     capture_waiting waiting, const map_rows_sink& sink);
 
 // Scans the map of size index `size_index` (0 .. 2) and writes "result.jpg" and "result-grid.jpg"
 // together, replacing the earlier pair only when both are complete. Before any key it makes sure

@@ -16,7 +16,10 @@
 #include <X11/keysym.h>
 
 #include <csignal>
+#include <random>
 #include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -464,6 +467,58 @@ TEST_F(capture_program, DesktopRefusingFocusWithoutAClickStopsTheCapture)
     EXPECT_NE(stopped_with_message().find("did not get the keyboard"), std::string::npos);
     EXPECT_TRUE(read_key_log(game.key_log).empty());
     EXPECT_EQ(title_of(tool.window), "Tilequilt");
+    expect_earlier_results();
+}
+
+TEST_F(capture_program, LinksAndFifosBesideTheResultsAreNeverWrittenThrough)
+{
+    const std::string outside = make_temporary_folder("outside");
+    for (const char* name : {"a", "b", "c", "e"})
+        std::ofstream(outside + "/" + name) << "precious " << name;
+    fs::create_symlink(outside + "/a", folder + "/tmp.bmp");
+    fs::create_hard_link(outside + "/b", folder + "/result.jpg");
+    fs::create_symlink(outside + "/c", folder + "/result-grid.jpg");
+    ASSERT_EQ(mkfifo((folder + "/tmp.bmp.partial").c_str(), 0600), 0);
+    fs::create_symlink(outside + "/d", folder + "/result.jpg.partial");
+    fs::create_hard_link(outside + "/e", folder + "/result-grid.jpg.partial");
+    start_game(0);
+    start_tool_here();
+    choose_size(0);
+    press_capture();
+    ASSERT_TRUE(wait_until([&] {
+        return fs::is_regular_file(fs::symlink_status(folder + "/result-grid.jpg"));
+    }, std::chrono::seconds(60))) << read_text_file(tool.messages);
+    expect_whole_map(0);
+    EXPECT_FALSE(fs::is_symlink(folder + "/tmp.bmp"));
+    for (const char* name : {"a", "b", "c", "e"})
+        EXPECT_EQ(read_text_file(outside + "/" + name), std::string("precious ") + name);
+    EXPECT_FALSE(fs::exists(outside + "/d"));
+}
+
+TEST_F(capture_program, FullDiskWhileWritingTheResultsKeepsTheEarlierOnes)
+{
+    small_disk disk;
+    if (!disk.mounted)
+        GTEST_SKIP() << "mounting a small file system needs root";
+    // A medium map of noise, whose JPEG files (3.5 MB each) are larger than a snapshot file; the
+    // game's logs stay outside the small disk.
+    rgb_picture noise{2304, 2304, std::vector<unsigned char>(2304 * 2304 * 3)};
+    std::mt19937 random(5);
+    for (unsigned char& sample : noise.pixels)
+        sample = static_cast<unsigned char>(random());
+    ASSERT_TRUE(write_ppm(folder + "/noise.ppm", noise));
+    start_game(1, {"--picture", folder + "/noise.ppm"});
+    folder = disk.folder;
+    write_earlier_results();
+    // Room for the snapshot file and its replacement, not for the results as well.
+    disk.leave_free(2 * 1920054 + 256 * 1024);
+    start_tool_here();
+    press_capture();
+    const std::string said = wait_for_messages(tool, 1, std::chrono::seconds(60));
+    EXPECT_EQ(said.rfind("CImgIOException: ", 0), 0u) << said;
+    EXPECT_NE(said.find("disk full"), std::string::npos) << said;
+    EXPECT_TRUE(dismiss_dialog(tool, "^CImgIOException$"));
+    EXPECT_TRUE(process_running(tool.process));
     expect_earlier_results();
 }
 

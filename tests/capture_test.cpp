@@ -106,11 +106,25 @@ bool succeeded(const capture_result& result)
     return result.game == game_status::ok && !result.error;
 }
 
-image scanned(int size_index)
+// The map as the scan hands it on, band by band, with the number of snapshots taken by the time
+// each band came.
+image scanned(int size_index, std::vector<int>* snapshots_at_band = nullptr)
 {
-    game_status status = game_status::ok;
-    image map = scan_map(1, map_size_table[size_index], played_driver, nullptr, status);
+    const MapSizeRow& row = map_size_table[size_index];
+    image map(row.map_pixels, row.map_pixels, 1, 3, 0);
+    int next_row = 0;
+    const game_status status =
+        scan_map(1, row, played_driver, nullptr, [&](image& band, int first_row) {
+            EXPECT_EQ(first_row, next_row) << "bands come top to bottom, none twice";
+            EXPECT_EQ(band.width(), row.map_pixels);
+            map.draw_image(0, first_row, band);
+            next_row = first_row + band.height();
+            if (snapshots_at_band)
+                snapshots_at_band->push_back(static_cast<int>(
+                    std::count(played.calls.begin(), played.calls.end(), "snapshot")));
+        });
     EXPECT_EQ(status, game_status::ok);
+    EXPECT_EQ(next_row, row.map_pixels) << "every row of the map was handed on";
     return map;
 }
 
@@ -194,6 +208,17 @@ TEST_F(played_capture, StitchedMapIsTheGameMapAtEverySize)
             EXPECT_TRUE(map == truth) << "size " << size << " from view " << vx << "," << vy;
         }
     }
+}
+
+TEST_F(played_capture, MapRowsAreHandedOnWhileTheScanGoesOn)
+{
+    start(2);
+    std::vector<int> snapshots_at_band;
+    scanned(2, &snapshots_at_band);
+    // Only the last screen row's 501 map rows wait for the last of the 49 snapshots.
+    const long late = std::count(snapshots_at_band.begin(), snapshots_at_band.end(), 49);
+    EXPECT_EQ(late, (501 + 15) / 16);
+    EXPECT_EQ(snapshots_at_band.front(), 7) << "the first rows go once the first screen row is in";
 }
 
 TEST_F(played_capture, ResultFilesAreTheMapAndTheMapWithItsGrid)
@@ -345,6 +370,23 @@ TEST(TileGrid, BandsBlendBlueAtHalfOpacity)
     EXPECT_EQ(black(33, 5, 0, 2), 127);
     EXPECT_EQ(black(33, 5, 0, 0), 0);
     EXPECT_EQ(black(1119, 1121, 0, 2), 191);
+}
+
+TEST(TileGrid, DrawnBandByBandItGivesTheSamePixels)
+{
+    std::mt19937 random(3);
+    image whole(1152, 1152, 1, 3);
+    cimg_for(whole, p, unsigned char) *p = static_cast<unsigned char>(random());
+    image banded = whole;
+    draw_tile_grid(whole, 1152);
+    for (int first = 0; first < 1152;) {
+        const int rows = std::min(1 + static_cast<int>(random() % 40), 1152 - first);
+        image band = banded.get_crop(0, first, 1151, first + rows - 1);
+        draw_tile_grid(band, 1152, first);
+        banded.draw_image(0, first, band);
+        first += rows;
+    }
+    EXPECT_TRUE(banded == whole);
 }
 
 TEST(TileGrid, ThirtyFiveBandsEachWayAndNoneOnTheEdges)

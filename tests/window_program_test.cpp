@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -152,4 +153,69 @@ TEST_F(window_program, ReadOnlyWorkingFolderShowsTheErrorDialog)
     EXPECT_TRUE(dismiss_dialog(tool, "^CImgIOException$"));
     EXPECT_TRUE(process_running(tool.process));
     EXPECT_EQ(folder_files(), (std::vector<std::string>{"result-grid.jpg", "result.jpg"}));
+}
+
+TEST_F(window_program, LinksAndFifosBesideTheCopiesAreNeverWrittenThrough)
+{
+    write_results(folder, 256);
+    const std::string outside = make_temporary_folder("outside");
+    for (const char* name : {"a", "b", "c"})
+        std::ofstream(outside + "/" + name) << "precious " << name;
+    fs::create_symlink(outside + "/a", folder + "/compress-result.jpg");
+    fs::create_hard_link(outside + "/b", folder + "/compress-result-grid.jpg");
+    fs::create_symlink(outside + "/c", folder + "/compress-result.jpg.partial");
+    fs::create_symlink(outside + "/d", folder + "/compress-result-grid.jpg.partial");
+    ASSERT_EQ(mkfifo((folder + "/tmp.bmp.partial").c_str(), 0600), 0);
+    start();
+    click_in_window(tool.window, compress_x, compress_y);
+    ASSERT_TRUE(wait_until([&] {
+        return fs::is_regular_file(fs::symlink_status(folder + "/compress-result.jpg")) &&
+               read_text_file(folder + "/compress-result-grid.jpg") != "precious b";
+    }, std::chrono::seconds(20)));
+    EXPECT_EQ(load_image(folder + "/compress-result.jpg").width(), 128);
+    EXPECT_EQ(load_image(folder + "/compress-result-grid.jpg").width(), 128);
+    for (const char* name : {"a", "b", "c"})
+        EXPECT_EQ(read_text_file(outside + "/" + name), std::string("precious ") + name);
+    EXPECT_FALSE(fs::exists(outside + "/d"));
+    EXPECT_EQ(read_text_file(tool.messages), "");
+}
+
+TEST_F(window_program, FifoNamedLikeTheResultIsRefusedWithoutHanging)
+{
+    ASSERT_EQ(mkfifo((folder + "/result.jpg").c_str(), 0600), 0);
+    start();
+    click_in_window(tool.window, compress_x, compress_y);
+    const std::string said = wait_for_messages(tool, 1, std::chrono::seconds(10));
+    EXPECT_EQ(said.rfind("CImgIOException: ", 0), 0u) << said;
+    EXPECT_NE(said.find("not a regular file"), std::string::npos) << said;
+    EXPECT_TRUE(dismiss_dialog(tool, "^CImgIOException$"));
+    EXPECT_TRUE(process_running(tool.process));
+}
+
+TEST_F(window_program, FullDiskDuringCompressShowsTheErrorAndLosesNothing)
+{
+    small_disk disk;
+    if (!disk.mounted)
+        GTEST_SKIP() << "mounting a small file system needs root";
+    // Results of noise, which no JPEG makes small, and the copies of an earlier press.
+    image noise(1152, 1152, 1, 3);
+    noise.rand(0, 255);
+    save_jpeg_file(noise, disk.folder + "/result.jpg", 80);
+    save_jpeg_file(noise, disk.folder + "/result-grid.jpg", 80);
+    write_results(folder, 64);
+    fs::copy_file(folder + "/result.jpg", disk.folder + "/compress-result.jpg");
+    fs::copy_file(folder + "/result-grid.jpg", disk.folder + "/compress-result-grid.jpg");
+    const std::string earlier_copy = read_text_file(disk.folder + "/compress-result.jpg");
+    disk.leave_free(64 * 1024);
+
+    tool = start_tool(disk.folder);
+    ASSERT_FALSE(tool.window.empty());
+    click_in_window(tool.window, compress_x, compress_y);
+    const std::string said = wait_for_messages(tool, 1, std::chrono::seconds(20));
+    EXPECT_EQ(said.rfind("CImgIOException: ", 0), 0u) << said;
+    EXPECT_TRUE(dismiss_dialog(tool, "^CImgIOException$"));
+    EXPECT_TRUE(process_running(tool.process));
+    EXPECT_TRUE(read_text_file(disk.folder + "/compress-result.jpg") == earlier_copy);
+    for (const auto& entry : fs::directory_iterator(disk.folder))
+        EXPECT_EQ(entry.path().string().find(".partial"), std::string::npos) << entry.path();
 }

@@ -41,7 +41,8 @@ bool write_new_file(const std::string& temporary, std::initializer_list<file_par
     bool written = true;
     for (const file_part& part : parts)
         written = written && write_all(fd, part.data, part.size);
-    written = written && ::fsync(fd) == 0;
+    // An empty file (the probe of a folder) has nothing to flush.
+    written = written && (parts.size() == 0 || ::fsync(fd) == 0);
     written = ::close(fd) == 0 && written;
     if (!written)
         ::unlink(temporary.c_str());

@@ -25,7 +25,8 @@ bool write_new_file(const std::string& temporary, std::initializer_list<file_par
         written = written && WriteFile(file, part.data, static_cast<DWORD>(part.size), &count,
                                        nullptr) && count == part.size;
     }
-    written = written && FlushFileBuffers(file);
+    // An empty file (the probe of a folder) has nothing to flush.
+    written = written && (parts.size() == 0 || FlushFileBuffers(file));
     written = CloseHandle(file) && written;
     if (!written)
         DeleteFileA(temporary.c_str());

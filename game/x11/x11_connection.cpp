@@ -8,14 +8,16 @@ namespace {
 
 XErrorHandler handler_before_driver = nullptr;
 Display* opened_display = nullptr;
-int trapped_error_code = 0;
+// The serial number of the latest request on the driver's connection that failed, plus one (0:
+// none yet).
+unsigned long failed_request_end = 0;
 
 // Errors on the driver's connection are recorded, never fatal; errors on other connections (the
 // toolkit's) go to the handler that was there before.
 int record_error(Display* display, XErrorEvent* event)
 {
     if (display == opened_display) {
-        trapped_error_code = event->error_code;
+        failed_request_end = std::max(failed_request_end, event->serial + 1);
         return 0;
     }
     return handler_before_driver ? handler_before_driver(display, event) : 0;
@@ -37,20 +39,24 @@ Display* driver_display()
     return display;
 }
 
-void begin_error_trap(Display* display)
+error_trap begin_error_trap(Display* display)
 {
     // The toolkit may have put its own handler in place since; it keeps getting its errors.
     const XErrorHandler previous = XSetErrorHandler(record_error);
     if (previous != record_error)
         handler_before_driver = previous;
-    XSync(display, False);
-    trapped_error_code = 0;
+    return {NextRequest(display)};
 }
 
-bool end_error_trap(Display* display)
+bool answered_without_error(const error_trap& trap)
+{
+    return failed_request_end <= trap.first_request;
+}
+
+bool end_error_trap(Display* display, const error_trap& trap)
 {
     XSync(display, False);
-    return trapped_error_code == 0;
+    return answered_without_error(trap);
 }
 
 Atom atom(Display* display, const char* name)

@@ -12,10 +12,17 @@
 // there is no display.
 Display* driver_display();
 
-// Brackets requests whose errors must be known: `end_error_trap` waits for the server to answer
-// them all and says whether none failed.
-void begin_error_trap(Display* display);
-bool end_error_trap(Display* display);
+// Brackets requests whose errors must be known. Errors are told apart by the serial numbers of
+// the requests, so opening a trap costs nothing; closing it waits for the server to answer all
+// requests made since, unless a request that waits for its answer was the last one made.
+struct error_trap {
+    unsigned long first_request;
+};
+error_trap begin_error_trap(Display* display);
+bool end_error_trap(Display* display, const error_trap& trap);
+// Without waiting: right after a request that waits for its answer (XGetImage and the like),
+// whether any request since the trap began failed.
+bool answered_without_error(const error_trap& trap);
 
 Atom atom(Display* display, const char* name);
 

@@ -70,9 +70,7 @@ void watch_game_window(Display* display, Window window)
     watched = watched_window{};
     watched.id = window;
     watched.activation_supported = window_manager_supports(display, "_NET_ACTIVE_WINDOW");
-    begin_error_trap(display);
     XSelectInput(display, window, FocusChangeMask | StructureNotifyMask);
-    end_error_trap(display);
     keep_window_pixels(display, window);
 }
 
@@ -93,7 +91,6 @@ game_status request_focus(game_window window)
     if (!display || !window)
         return game_status::window_gone;
     watch_game_window(display, window);
-    begin_error_trap(display);
     XWindowAttributes attributes;
     const bool exists = XGetWindowAttributes(display, window, &attributes) != 0;
     const bool shown = exists && attributes.map_state == IsViewable;
@@ -108,7 +105,7 @@ game_status request_focus(game_window window)
         XSetInputFocus(display, window, RevertToParent, CurrentTime);
     }
     // A refused focus request shows in the confirmation; only a missing window matters here.
-    end_error_trap(display);
+    XFlush(display);
     take_arrived_events(display);
     if (watched.gone)
         return game_status::window_gone;
@@ -125,12 +122,7 @@ game_status confirm_focus(game_window window)
     take_arrived_events(display);
     if (watched.gone)
         return game_status::window_gone;
-    bool held = focus == window;
-    if (!held && focus > PointerRoot) {
-        begin_error_trap(display);
-        held = window_inside(display, focus, window);
-        end_error_trap(display);
-    }
+    const bool held = focus == window || (focus > PointerRoot && window_inside(display, focus, window));
     if (!held)
         return game_status::focus_refused;
     watched.focus_left = false;

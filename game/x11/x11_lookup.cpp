@@ -95,7 +95,6 @@ game_window find_game_window(const char* title)
     Display* display = driver_display();
     if (!display)
         return 0;
-    begin_error_trap(display);
     std::vector<Window> found;
     const std::vector<unsigned long> clients =
         long_property(display, DefaultRootWindow(display), "_NET_CLIENT_LIST", XA_WINDOW);
@@ -109,8 +108,7 @@ game_window find_game_window(const char* title)
     // typed into when the game is there too.
     const auto best = std::find_if(found.begin(), found.end(),
                                    [&](Window window) { return usable(display, window); });
-    const Window chosen = best != found.end() ? *best : found.empty() ? 0 : found.front();
-    // A window that vanished during the search may have caused an error; the result still stands.
-    end_error_trap(display);
-    return chosen;
+    // A window that vanished during the search caused an error that the driver's handler took;
+    // the result still stands.
+    return best != found.end() ? *best : found.empty() ? 0 : found.front();
 }

@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -160,6 +161,33 @@ std::string make_temporary_folder(const std::string& label)
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("mkdtemp");
     return pattern;
+}
+
+small_disk::small_disk() : folder(make_temporary_folder("small-disk"))
+{
+    mounted = geteuid() == 0 &&
+              run_output("mount -t tmpfs -o size=32m tmpfs '" + folder + "' 2>&1 && echo mounted")
+                      .find("mounted") != std::string::npos;
+}
+
+small_disk::~small_disk()
+{
+    if (mounted)
+        run_output("umount -l '" + folder + "'");
+    std::filesystem::remove_all(folder);
+}
+
+void small_disk::leave_free(long long free_bytes)
+{
+    struct statvfs status{};
+    statvfs(folder.c_str(), &status);
+    const long long available = static_cast<long long>(status.f_bavail) * status.f_frsize;
+    if (available > free_bytes) {
+        std::ofstream filler(folder + "/filler", std::ios::binary | std::ios::app);
+        const std::string block(1 << 16, 'f');
+        for (long long left = available - free_bytes; left > 0; left -= block.size())
+            filler.write(block.data(), std::min<long long>(left, block.size()));
+    }
 }
 
 std::string read_text_file(const std::string& name)

@@ -47,6 +47,18 @@ bool wait_until(const std::function<bool()>& condition, std::chrono::millisecond
 // A fresh empty folder below the system's temporary folder.
 std::string make_temporary_folder(const std::string& label);
 
+// A small file system of its own (tmpfs, mounted by root), where writes fail once it is full.
+struct small_disk {
+    small_disk();
+    ~small_disk();
+    small_disk(const small_disk&) = delete;
+    small_disk& operator=(const small_disk&) = delete;
+    bool mounted = false;
+    std::string folder;
+    // Fills it up with a file of its own until only `free_bytes` are left.
+    void leave_free(long long free_bytes);
+};
+
 std::string read_text_file(const std::string& name);
 bool file_exists(const std::string& name);
 
