@@ -31,6 +31,7 @@ struct played_game_state {
     int snapshots_before_failure = -1;
     int bursts_before_window_gone = -1;
     int focus_refusals = 0;        // first bursts refused before the game gets the keyboard
+    int keys_held_back = 0;        // first bursts whose keys the desktop holds back
     bool work_in_pauses = true;    // the driver does the caller's work in its pauses
     bool corrupt_snapshots = false;
     std::vector<game_status> waiting_told;
@@ -42,6 +43,10 @@ game_status played_scroll(game_window, int dx, int dy, const pause_work& work)
     if (played.focus_refusals > 0) {
         --played.focus_refusals;
         return game_status::focus_refused;
+    }
+    if (played.keys_held_back > 0) {
+        --played.keys_held_back;
+        return game_status::keys_undelivered;
     }
     if (played.bursts_before_window_gone == 0)
         return game_status::window_gone;
@@ -296,6 +301,19 @@ TEST_F(played_capture, WaitsForTheGameToGetTheKeyboardThenCaptures)
               (std::vector<game_status>{game_status::focus_refused, game_status::ok}));
     EXPECT_EQ(played.calls.front(), "(-18, -18)");
     EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "(-18, -18)"), 1);
+}
+
+TEST_F(played_capture, WaitsForTheDesktopToLetTheKeysThroughAfterTheClick)
+{
+    start(0);
+    played.focus_refusals = 2;
+    played.keys_held_back = 4;
+    const capture_result result = capture_map(1, 0, played_driver, note_waiting);
+    EXPECT_TRUE(succeeded(result));
+    EXPECT_EQ(played.waiting_told,
+              (std::vector<game_status>{game_status::focus_refused, game_status::keys_undelivered,
+                                        game_status::ok}));
+    EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"), 9);
 }
 
 TEST_F(played_capture, UnreadableSnapshotStopsTheCaptureBeforeTheNextBurstTypes)

@@ -1,0 +1,189 @@
+// Wayland desktops, where the game (under Wine) and the tool are both X11 clients of the
+// compositor's XWayland: a capture under GNOME's compositor, which honours focus requests, and
+// under weston, which refuses them until the player clicks into the game.
+#include "image_files.h"
+#include "map_capture.h"
+#include "standin_map.h"
+#include "tile_grid.h"
+
+#include "picture_image.h"
+#include "standin_session.h"
+#include "tool_session.h"
+#include "wayland.h"
+
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace {
+
+constexpr std::uint32_t seed = 21;
+
+// A point of the stand-in game that shows on the screen of weston's host X server: the middle of
+// a 9 x 9 patch of its side panel's colour (52, 44, 70), which nothing else on that screen has.
+// Weston places windows where it likes and keeps their places to itself, so the picture is the
+// only way to know.
+bool find_game_on_host(const std::string& host_display, int& x, int& y)
+{
+    Display* display = XOpenDisplay(host_display.c_str());
+    if (!display)
+        return false;
+    const Window root = DefaultRootWindow(display);
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display, root, &attributes);
+    XImage* screen = XGetImage(display, root, 0, 0, static_cast<unsigned>(attributes.width),
+                               static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    const auto panel = [&](int px, int py) { return XGetPixel(screen, px, py) == 0x342C46; };
+    bool found = false;
+    for (int row = 4; screen && row + 4 < screen->height && !found; row += 3)
+        for (int column = 4; column + 4 < screen->width && !found; column += 3) {
+            found = true;
+            for (int dy = -4; dy <= 4 && found; ++dy)
+                for (int dx = -4; dx <= 4 && found; ++dx)
+                    found = panel(column + dx, row + dy);
+            if (found) {
+                x = column;
+                y = row;
+            }
+        }
+    if (screen)
+        XDestroyImage(screen);
+    XCloseDisplay(display);
+    return found;
+}
+
+// Whether the compositor's window manager has put the window into a frame of its own and shown
+// it there, which it does once it manages the window; clicks before that may go nowhere.
+bool framed(const std::string& window)
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    const Window id = std::stoul(window);
+    const bool known = XQueryTree(display, id, &root, &parent, &children, &count);
+    if (children)
+        XFree(children);
+    XWindowAttributes attributes;
+    const bool shown = XGetWindowAttributes(display, id, &attributes) &&
+                       attributes.map_state == IsViewable;
+    XCloseDisplay(display);
+    return known && parent != root && shown;
+}
+
+struct wayland_capture : ::testing::Test {
+    private_display host;
+    std::string folder = make_temporary_folder("wayland-capture");
+    wayland_desktop desktop;
+    standin_session game;
+    tool_session tool;
+
+    void TearDown() override
+    {
+        stop_process(tool.process);
+        stop_process(game.process);
+        stop_wayland_desktop(desktop);
+    }
+
+    // The game and the tool, with a map of `size` (1 or 2, the tool's Size slider as it starts).
+    void start_programs(int size)
+    {
+        // The host's pointer stays outside weston's window until the player's click: a pointer
+        // over it would move the XWayland pointer that the test's own clicks use.
+        if (!desktop.host_display.empty())
+            run_output("DISPLAY=" + desktop.host_display + " xdotool mousemove 1270 1010");
+        game = start_standin_game(folder, {"--size", std::to_string(size), "--seed",
+                                           std::to_string(seed)});
+        ASSERT_FALSE(game.window.empty()) << "the stand-in's window did not appear";
+        tool = start_tool(folder);
+        ASSERT_FALSE(tool.window.empty()) << "the tool's window did not appear";
+        ASSERT_TRUE(wait_until([&] { return framed(tool.window) && framed(game.window); },
+                               std::chrono::seconds(10)));
+        // Under weston the windows lie where it puts them, and a click on the Size slider may
+        // land on the game: there the map keeps the size the slider starts with.
+        if (size == 1)
+            click_in_window(tool.window, 92, 37);
+    }
+
+    bool map_written(std::chrono::seconds timeout)
+    {
+        return wait_until([&] { return file_exists(folder + "/result-grid.jpg"); }, timeout);
+    }
+
+    void expect_whole_map(int size)
+    {
+        const int side = 1152 * size;
+        image truth = image_of(generate_map(side, seed));
+        save_jpeg_file(truth, folder + "/truth.jpg", 80);
+        EXPECT_TRUE(read_text_file(folder + "/result.jpg") == read_text_file(folder + "/truth.jpg"))
+            << "the map is not the stand-in's map";
+        draw_tile_grid(truth, side);
+        save_jpeg_file(truth, folder + "/truth-grid.jpg", 80);
+        EXPECT_TRUE(read_text_file(folder + "/result-grid.jpg") ==
+                    read_text_file(folder + "/truth-grid.jpg"));
+        EXPECT_EQ(read_bursts(game.key_log).size(), size == 1 ? 13u : 31u);
+    }
+
+    bool waiting_for_click()
+    {
+        return wait_until([&] { return title_of(tool.window).find("click into the game") !=
+                                       std::string::npos; },
+                          std::chrono::seconds(10));
+    }
+};
+
+}  // namespace
+
+TEST_F(wayland_capture, GnomesCompositorHonoursTheFocusRequest)
+{
+    desktop = start_mutter();
+    ASSERT_EQ(desktop.failure, "");
+    start_programs(1);
+    click_in_window(tool.window, capture_x, capture_y);
+    ASSERT_TRUE(map_written(std::chrono::seconds(60)))
+        << "no map; the tool said: " << read_text_file(tool.messages);
+    expect_whole_map(1);
+    EXPECT_EQ(read_text_file(tool.messages), "") << "the capture never had to wait";
+}
+
+TEST_F(wayland_capture, WestonWaitsForTheClickIntoTheGame)
+{
+    desktop = start_weston();
+    ASSERT_EQ(desktop.failure, "");
+    start_programs(2);
+    click_in_window(tool.window, capture_x, capture_y);
+    ASSERT_TRUE(waiting_for_click()) << read_text_file(tool.messages);
+    EXPECT_TRUE(read_key_log(game.key_log).empty()) << "no key before the game has the keyboard";
+
+    // The player's click, through weston's own input: on its window on the host X server. The
+    // pointer comes in from outside that window, as weston follows it only from when it enters.
+    int x = 0, y = 0;
+    ASSERT_TRUE(wait_until([&] { return find_game_on_host(desktop.host_display, x, y); },
+                           std::chrono::seconds(10)))
+        << "the game is not on the screen";
+    run_output("DISPLAY=" + desktop.host_display + " xdotool mousemove " + std::to_string(x) +
+               " " + std::to_string(y) + " sleep 0.2 click 1");
+    ASSERT_TRUE(map_written(std::chrono::seconds(90)))
+        << "no map; the tool said: " << read_text_file(tool.messages);
+    expect_whole_map(2);
+}
+
+TEST_F(wayland_capture, WestonWithoutTheClickStopsTheCaptureWithItsMessage)
+{
+    desktop = start_weston();
+    ASSERT_EQ(desktop.failure, "");
+    start_programs(2);
+    click_in_window(tool.window, capture_x, capture_y);
+    ASSERT_TRUE(waiting_for_click()) << read_text_file(tool.messages);
+    std::string said;
+    ASSERT_TRUE(wait_until([&] { return (said = read_text_file(tool.messages)).find("message: ") !=
+                                        std::string::npos; },
+                           std::chrono::seconds(30)));
+    EXPECT_NE(said.find("did not get the keyboard"), std::string::npos) << said;
+    EXPECT_EQ(read_text_file(tool.output), "capture fail!\n");
+    EXPECT_TRUE(read_key_log(game.key_log).empty());
+    EXPECT_FALSE(file_exists(folder + "/result.jpg"));
+}
