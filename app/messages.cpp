@@ -43,9 +43,9 @@ const char* waiting_title(game_status status)
 {
     switch (status) {
     case game_status::focus_refused:
-        return "Tilequilt - click into the game window to start the capture";
+        return "Tilequilt - click into the game";
     case game_status::keys_undelivered:
-        return "Tilequilt - allow the desktop to pass keystrokes to the game";
+        return "Tilequilt - allow the keystrokes";
     default:
         return "Tilequilt";
     }
