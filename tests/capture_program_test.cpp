@@ -203,6 +203,42 @@ struct capture_program : ::testing::Test {
             << "result-grid.jpg is not the file the map with its grid makes";
     }
 
+    // Mid-capture, a second window takes the keyboard (by the xdotool command `how`): the
+    // capture stops at once, the other window gets at most the tap in flight, Ctrl is up, the
+    // earlier results stay, and the next capture works.
+    void another_window_takes_the_keyboard(const std::string& how)
+    {
+        write_earlier_results();
+        start_game(0);
+        start_tool_here();
+        const key_recorder other = start_recorder(820, 620, 400, 300);
+        choose_size(0);
+        press_capture();
+        ASSERT_TRUE(taps_reach(40));
+        run_output("xdotool " + how + " " + other.window);
+        EXPECT_NE(stopped_with_message().find("another window took the keyboard"),
+                  std::string::npos);
+        EXPECT_LE(arrows_in(other.key_log), 1) << "at most the tap in flight";
+        EXPECT_FALSE(control_held_in_server());
+        expect_earlier_results();
+
+        ASSERT_TRUE(capture(std::chrono::seconds(60)));
+        expect_whole_map(0);
+    }
+
+    // A small map's capture pressed while a helper hands the keyboard back to the tool whenever
+    // the game gets it, like a compositor that refuses focus requests from other programs.
+    void capture_on_a_desktop_refusing_focus()
+    {
+        start_game(0);
+        start_tool_here();
+        // Beside the game, so that raising the game does not bring it under the pointer.
+        run_output("xdotool windowmove --sync " + tool.window + " 850 0");
+        choose_size(0);
+        others.push_back(start_process({FOCUS_KEEPER_PROGRAM, tool.window, game.window}));
+        press_capture();
+    }
+
     std::vector<std::pair<int, int>> bursts_sent()
     {
         std::vector<std::pair<int, int>> sent;
@@ -299,41 +335,13 @@ TEST_F(capture_program, GameClosingMidBurstSendsNothingToTheWindowBeneath)
 
 TEST_F(capture_program, AnotherWindowTakingTheKeyboardStopsTheCapture)
 {
-    write_earlier_results();
-    start_game(0);
-    start_tool_here();
-    const key_recorder other = start_recorder(820, 620, 400, 300);
-    choose_size(0);
-    press_capture();
-    ASSERT_TRUE(taps_reach(40));
-    run_output("xdotool windowfocus " + other.window);
-    EXPECT_NE(stopped_with_message().find("another window took the keyboard"), std::string::npos);
-    EXPECT_LE(arrows_in(other.key_log), 1) << "at most the tap in flight";
-    EXPECT_FALSE(control_held_in_server());
-    expect_earlier_results();
-
-    ASSERT_TRUE(capture(std::chrono::seconds(60)));
-    expect_whole_map(0);
+    another_window_takes_the_keyboard("windowfocus");
 }
 
 TEST_F(capture_program, AnotherWindowActivatedUnderAWindowManagerStopsTheCapture)
 {
     others.push_back(start_window_manager());
-    write_earlier_results();
-    start_game(0);
-    start_tool_here();
-    const key_recorder other = start_recorder(820, 620, 400, 300);
-    choose_size(0);
-    press_capture();
-    ASSERT_TRUE(taps_reach(40));
-    run_output("xdotool windowactivate " + other.window);
-    EXPECT_NE(stopped_with_message().find("another window took the keyboard"), std::string::npos);
-    EXPECT_LE(arrows_in(other.key_log), 1) << "at most the tap in flight";
-    EXPECT_FALSE(control_held_in_server());
-    expect_earlier_results();
-
-    ASSERT_TRUE(capture(std::chrono::seconds(60)));
-    expect_whole_map(0);
+    another_window_takes_the_keyboard("windowactivate");
 }
 
 TEST_F(capture_program, EndingTheToolMidBurstReleasesCtrl)
@@ -435,14 +443,7 @@ TEST_F(capture_program, WindowsTooSmallForTheViewGetNoKey)
 
 TEST_F(capture_program, DesktopRefusingFocusMakesTheCaptureWaitForAClick)
 {
-    start_game(0);
-    start_tool_here();
-    // Beside the game, so that raising the game does not bring it under the pointer.
-    run_output("xdotool windowmove --sync " + tool.window + " 850 0");
-    choose_size(0);
-    // Like a compositor that refuses focus requests from other programs.
-    others.push_back(start_process({FOCUS_KEEPER_PROGRAM, tool.window, game.window}));
-    press_capture();
+    capture_on_a_desktop_refusing_focus();
     ASSERT_TRUE(wait_until([&] { return title_of(tool.window).find("click into the game") !=
                                         std::string::npos; },
                            std::chrono::seconds(10)));
@@ -458,12 +459,7 @@ TEST_F(capture_program, DesktopRefusingFocusMakesTheCaptureWaitForAClick)
 TEST_F(capture_program, DesktopRefusingFocusWithoutAClickStopsTheCapture)
 {
     write_earlier_results();
-    start_game(0);
-    start_tool_here();
-    run_output("xdotool windowmove --sync " + tool.window + " 850 0");
-    choose_size(0);
-    others.push_back(start_process({FOCUS_KEEPER_PROGRAM, tool.window, game.window}));
-    press_capture();
+    capture_on_a_desktop_refusing_focus();
     EXPECT_NE(stopped_with_message().find("did not get the keyboard"), std::string::npos);
     EXPECT_TRUE(read_key_log(game.key_log).empty());
     EXPECT_EQ(title_of(tool.window), "Tilequilt");
