@@ -4,23 +4,20 @@
 #include "image_files.h"
 #include "map_capture.h"
 #include "standin_map.h"
-#include "tile_grid.h"
 
 #include "picture_image.h"
+#include "result_files.h"
 #include "standin_session.h"
 #include "tool_session.h"
 
 #include <gtest/gtest.h>
 
-#include <X11/Xlib.h>
-#include <X11/keysym.h>
 
 #include <csignal>
 #include <random>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -31,40 +28,6 @@ constexpr std::uint32_t seed = 21;
 image map_of(int size_index)
 {
     return image_of(generate_map(map_size_table[size_index].map_pixels, seed));
-}
-
-// The 32-pixel tiles where two pictures of one size differ, with the largest difference.
-std::string differing_tiles(const image& got, const image& expected)
-{
-    if (got.width() != expected.width() || got.height() != expected.height())
-        return "sizes differ";
-    std::ostringstream report;
-    int shown = 0, count = 0;
-    for (int ty = 0; ty < expected.height() / 32; ++ty)
-        for (int tx = 0; tx < expected.width() / 32; ++tx) {
-            int worst = 0;
-            for (int y = ty * 32; y < ty * 32 + 32; ++y)
-                for (int x = tx * 32; x < tx * 32 + 32; ++x)
-                    for (int c = 0; c < 3; ++c)
-                        worst = std::max(worst, std::abs(got(x, y, 0, c) - expected(x, y, 0, c)));
-            if (worst) {
-                ++count;
-                if (shown++ < 12)
-                    report << " tile (" << tx << ", " << ty << ") off by up to " << worst << ";";
-            }
-        }
-    return count ? std::to_string(count) + " tiles differ:" + report.str() : "";
-}
-
-// Whether the X server holds Ctrl down, as a fresh client sees it.
-bool control_held_in_server()
-{
-    Display* display = XOpenDisplay(nullptr);
-    char keys[32];
-    XQueryKeymap(display, keys);
-    const KeyCode code = XKeysymToKeycode(display, XK_Control_L);
-    XCloseDisplay(display);
-    return (keys[code / 8] >> (code % 8)) & 1;
 }
 
 int arrows_in(const std::string& key_log)
@@ -187,20 +150,7 @@ struct capture_program : ::testing::Test {
 
     void expect_whole_map(int size_index)
     {
-        const MapSizeRow& row = map_size_table[size_index];
-        image truth = map_of(size_index);
-        // The snapshots carry the stand-in's pixels losslessly, so the stitched map is its map
-        // exactly, and the same JPEG writer makes the same file of it.
-        save_jpeg_file(truth, folder + "/truth.jpg", 80);
-        EXPECT_EQ(differing_tiles(load_image(folder + "/result.jpg"),
-                                  load_image(folder + "/truth.jpg")), "");
-        EXPECT_TRUE(read_text_file(folder + "/result.jpg") == read_text_file(folder + "/truth.jpg"))
-            << "result.jpg is not the file the map makes";
-        draw_tile_grid(truth, row.map_pixels);
-        save_jpeg_file(truth, folder + "/truth-grid.jpg", 80);
-        EXPECT_TRUE(read_text_file(folder + "/result-grid.jpg") ==
-                    read_text_file(folder + "/truth-grid.jpg"))
-            << "result-grid.jpg is not the file the map with its grid makes";
+        EXPECT_EQ(wrong_result_files(folder, map_of(size_index)), "");
     }
 
     // Mid-capture, a second window takes the keyboard (by the xdotool command `how`): the
@@ -543,7 +493,5 @@ TEST_F(capture_program, ComparisonCatchesAGameThatMissedATap)
     start_tool_here();
     choose_size(0);
     ASSERT_TRUE(capture(std::chrono::seconds(60)));
-    save_jpeg_file(map_of(0), folder + "/truth.jpg", 80);
-    EXPECT_NE(differing_tiles(load_image(folder + "/result.jpg"), load_image(folder + "/truth.jpg")),
-              "");
+    EXPECT_NE(wrong_result_files(folder, map_of(0)), "");
 }

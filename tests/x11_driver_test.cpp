@@ -64,17 +64,6 @@ std::string file_bytes(const std::string& name)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Whether the X server holds Ctrl down, as a fresh client sees it.
-bool control_held_in_server()
-{
-    Display* display = XOpenDisplay(nullptr);
-    char keys[32];
-    XQueryKeymap(display, keys);
-    const KeyCode code = XKeysymToKeycode(display, keysym_of(game_key::control));
-    XCloseDisplay(display);
-    return (keys[code / 8] >> (code % 8)) & 1;
-}
-
 }  // namespace
 
 TEST(X11Keys, TableNamesTheKeysTheServerKnows)

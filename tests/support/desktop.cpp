@@ -1,5 +1,8 @@
 #include "desktop.h"
 
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -275,4 +278,16 @@ child_process start_window_manager()
                                .find("window id") != std::string::npos; },
                std::chrono::seconds(20));
     return manager;
+}
+
+bool control_held_in_server()
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    char keys[32];
+    XQueryKeymap(display, keys);
+    const KeyCode code = XKeysymToKeycode(display, XK_Control_L);
+    XCloseDisplay(display);
+    return (keys[code / 8] >> (code % 8)) & 1;
 }

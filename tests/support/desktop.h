@@ -80,5 +80,8 @@ void press_key(const std::string& window, const std::string& key);
 // The window that has the keyboard focus, as xdotool names it ("" when none).
 std::string focused_window();
 
+// Whether the X server holds Ctrl down, as a fresh client sees it.
+bool control_held_in_server();
+
 // Starts openbox on the display and waits until it manages windows.
 child_process start_window_manager();
