@@ -109,18 +109,6 @@ constexpr burst_steps win32_burst_steps{request_focus, confirm_focus,    may_typ
 
 }  // namespace
 
-win32_key win32_key_of(game_key key)
-{
-    switch (key) {
-    case game_key::control: return {VK_CONTROL, 0x1D};
-    case game_key::left: return {VK_LEFT, 0x4B};
-    case game_key::right: return {VK_RIGHT, 0x4D};
-    case game_key::up: return {VK_UP, 0x48};
-    case game_key::down: return {VK_DOWN, 0x50};
-    }
-    return {0, 0};
-}
-
 game_window find_game_window(const char* title)
 {
     return FindWindowA(nullptr, title);
