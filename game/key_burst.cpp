@@ -44,7 +44,7 @@ game_status run_key_burst(const burst_steps& steps, game_window window, int dx, 
         steps.control_held(false);
         return game_status::keys_undelivered;
     }
-    status = steps.confirm_delivery(window);
+    status = steps.confirm_delivery(window, true);
     if (status == game_status::ok)
         status = send_taps(steps, window, game_key::right, game_key::left, dx);
     if (status == game_status::ok)
@@ -55,6 +55,9 @@ game_status run_key_burst(const burst_steps& steps, game_window window, int dx, 
         return status;
     if (!released)
         return game_status::keys_undelivered;
+    status = steps.confirm_delivery(window, false);
+    if (status != game_status::ok)
+        return status;
     steps.wait_until(steps.now() + std::chrono::milliseconds(tap_pause_ms), work);
     return game_status::ok;
 }

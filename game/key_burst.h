@@ -22,9 +22,10 @@ struct burst_steps {
     // Before every key, from what the desktop has reported so far, without asking it: ok,
     // window_gone, focus_lost or interrupted.
     game_status (*may_type)(game_window window);
-    // Right after Ctrl went down: ok once the desktop has passed it on (asked the first time
-    // only), keys_undelivered when it did not within a bounded time.
-    game_status (*confirm_delivery)(game_window window);
+    // Right after Ctrl went down or up: ok once the desktop has passed that on, and with it every
+    // key sent before, keys_undelivered when it did not within a bounded time. (A press need only
+    // be confirmed the first time keys go to a window.)
+    game_status (*confirm_delivery)(game_window window, bool pressed);
     // Sends one key event; false when it could not be sent.
     bool (*send_key)(game_key key, bool pressed);
     // Returns at `deadline` or later, doing `work` meanwhile; earlier only when the process is
@@ -36,7 +37,8 @@ struct burst_steps {
 };
 
 // Focus, 50 ms, check, Ctrl down, |dx| horizontal taps then |dy| vertical taps (each a press and
-// a release, then 25 ms), Ctrl up, 25 ms. Every check that fails stops the burst at once; Ctrl
-// is always released once it was pressed.
+// a release, then 25 ms), Ctrl up, 25 ms from the moment the desktop has passed Ctrl up on (so
+// that the game had its time even where keys arrive late). Every check that fails stops the
+// burst at once; Ctrl is always released once it was pressed.
 game_status run_key_burst(const burst_steps& steps, game_window window, int dx, int dy,
                           const pause_work& work);

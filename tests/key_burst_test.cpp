@@ -16,6 +16,7 @@ struct script {
     game_status front = game_status::ok;
     game_status focus = game_status::ok;
     game_status delivery = game_status::ok;
+    game_status release_delivery = game_status::ok;
     int checks_passing = -1;  // checks before typing that pass; then `failing_check` (-1: all pass)
     game_status failing_check = game_status::focus_lost;
     int keys_sent_before_failure = -1;  // keys that go out; the next one fails (-1: all go out)
@@ -54,9 +55,9 @@ constexpr burst_steps recorder{
             --played.checks_passing;
         return game_status::ok;
     },
-    [](game_window) {
-        played.steps.push_back("delivered?");
-        return played.delivery;
+    [](game_window, bool pressed) {
+        played.steps.push_back(pressed ? "delivered down?" : "delivered up?");
+        return pressed ? played.delivery : played.release_delivery;
     },
     [](game_key key, bool pressed) {
         if (played.keys_sent_before_failure == 0) {
@@ -140,8 +141,8 @@ TEST(KeyBurst, EmptyBurstFocusesChecksAndPressesCtrlOnly)
     EXPECT_EQ(run(0, 0), game_status::ok);
     EXPECT_EQ(played.steps,
               (std::vector<std::string>{"front", "sleep 50", "focus?", "check", "[ctrl held]",
-                                        "ctrl down", "delivered?", "ctrl up", "[ctrl free]",
-                                        "sleep 25"}));
+                                        "ctrl down", "delivered down?", "ctrl up", "[ctrl free]",
+                                        "delivered up?", "sleep 25"}));
 }
 
 TEST(KeyBurst, BackToTheTopLeftLimitWithACheckBeforeEveryTap)
@@ -207,6 +208,15 @@ TEST(KeyBurst, KeysHeldBackByTheDesktopStopBeforeAnyArrow)
     EXPECT_EQ(run(-18, -18), game_status::keys_undelivered);
     EXPECT_EQ(keys_of(played.steps), (std::vector<std::string>{"ctrl down", "ctrl up"}));
     EXPECT_FALSE(played.control_down);
+}
+
+TEST(KeyBurst, ReleaseHeldBackByTheDesktopEndsTheBurstWithoutItsPause)
+{
+    // The game would not have had its pause after the last tap: no snapshot may follow.
+    reset();
+    played.release_delivery = game_status::keys_undelivered;
+    EXPECT_EQ(run(2, 0), game_status::keys_undelivered);
+    EXPECT_EQ(played.steps.back(), "delivered up?");
 }
 
 TEST(KeyBurst, FailedKeyStillReleasesItsArrowAndCtrl)

@@ -67,7 +67,7 @@ game_status may_type(game_window window)
 }
 
 // keybd_event puts the keys into the system's input stream at once.
-game_status confirm_delivery(game_window)
+game_status confirm_delivery(game_window, bool)
 {
     return game_status::ok;
 }

@@ -104,21 +104,23 @@ bool control_down_in_server(Display* display)
 }
 
 // A desktop may pass the keys of XTest on through a permission portal, later than they were
-// sent. The first Ctrl press typed into a window must show in the server's key state before any
-// arrow follows it.
-game_status confirm_delivery(game_window window)
+// sent. Ctrl's state in the server tells when it got there: the first press typed into a window
+// must show before any arrow follows it, and every release before the pause that ends in a
+// snapshot, so that the game had that pause after its last tap.
+game_status confirm_delivery(game_window window, bool pressed)
 {
-    if (delivery_confirmed(window))
+    if (pressed && delivery_confirmed(window))
         return game_status::ok;
     Display* display = driver_display();
     const auto deadline = burst_clock::now() + std::chrono::seconds(1);
-    while (!control_down_in_server(display)) {
+    while (control_down_in_server(display) != pressed) {
         if (burst_clock::now() > deadline || pending_termination)
             return game_status::keys_undelivered;
-        const timespec pause{0, 5'000'000};
+        const timespec pause{0, 2'000'000};
         nanosleep(&pause, nullptr);
     }
-    note_delivery_confirmed(window);
+    if (pressed)
+        note_delivery_confirmed(window);
     return game_status::ok;
 }
 
