@@ -157,29 +157,22 @@ double command_seconds(const std::string& command)
 
 // What a capture does with its canvas: the map cut out band by band, each band encoded as it is
 // and again with its grid, and both files written.
-void write_map_files(const image& canvas, const MapSizeRow& size)
+void write_canvas_files(const image& canvas, const MapSizeRow& size)
 {
     const int o = map_origin(size), side = size.map_pixels;
-    jpeg_encoder map_file = start_jpeg(side, side, 3, result_quality);
-    jpeg_encoder grid_file = start_jpeg(side, side, 3, result_quality);
+    map_files files = start_map_files(side);
     for (int first = 0; first < side; first += 16) {
-        const int last = std::min(first + 16, side) - 1;
-        image band = canvas.get_crop(o, o + first, o + side - 1, o + last);
-        add_jpeg_rows(*map_file, band);
-        draw_tile_grid(band, side, first);
-        add_jpeg_rows(*grid_file, band);
+        image band = canvas.get_crop(o, o + first, o + side - 1, o + std::min(first + 16, side) - 1);
+        add_map_band(files, band, first);
     }
-    const jpeg_bytes map_bytes = finish_jpeg(*map_file);
-    const jpeg_bytes grid_bytes = finish_jpeg(*grid_file);
-    replace_file(result_file_name, {{map_bytes.data.get(), map_bytes.size}});
-    replace_file(result_grid_file_name, {{grid_bytes.data.get(), grid_bytes.size}});
+    write_map_files(files);
 }
 
 void bench_jpeg(const image& canvas)
 {
     const MapSizeRow& large = map_size_table[2];
     const int o = map_origin(large);
-    const double ours = median_seconds(5, [&] { write_map_files(canvas, large); });
+    const double ours = median_seconds(5, [&] { write_canvas_files(canvas, large); });
     image map = canvas.get_crop(o, o, o + large.map_pixels - 1, o + large.map_pixels - 1);
     map.save_pnm("map.ppm");
     draw_tile_grid(map, large.map_pixels);

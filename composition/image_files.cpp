@@ -66,13 +66,18 @@ image load_image(const std::string& file_name)
     return picture;
 }
 
-void write_jpeg_pending(const image& picture, const std::string& file_name, int quality,
-                        pending_file& pending)
+void write_jpeg_bytes_pending(const jpeg_bytes& bytes, const std::string& file_name,
+                              pending_file& pending)
 {
-    const jpeg_bytes bytes = encode_jpeg(picture, quality);
     if (!write_pending_file(file_name, {{bytes.data.get(), bytes.size}}, pending))
         throw CImgIOException("Cannot write '%s' (is the disk full, or the folder read-only?).",
                               file_name.c_str());
+}
+
+void write_jpeg_pending(const image& picture, const std::string& file_name, int quality,
+                        pending_file& pending)
+{
+    write_jpeg_bytes_pending(encode_jpeg(picture, quality), file_name, pending);
 }
 
 void commit_image_file(pending_file& pending)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "cimg.h"
+#include "jpeg_codec.h"
 #include "safe_files.h"
 
 #include <string>
@@ -16,6 +17,11 @@ image load_image(const std::string& file_name);
 
 // The bytes of an input file. Throws CImgIOException when it is missing or not a regular file.
 std::vector<unsigned char> read_image_file(const std::string& file_name);
+
+// Writes an encoded JPEG into a new file beside `file_name`, which stays untouched until the
+// pending file is committed. Throws CImgIOException (nothing left behind) when it cannot.
+void write_jpeg_bytes_pending(const jpeg_bytes& bytes, const std::string& file_name,
+                              pending_file& pending);
 
 // Encodes `picture` as a JPEG of `quality` and writes it into a new file beside `file_name`,
 // which stays untouched until the pending file is committed. Throws CImgArgumentException or

@@ -1,7 +1,6 @@
 #include "map_capture.h"
 
 #include "image_files.h"
-#include "jpeg_codec.h"
 #include "map_stitching.h"
 #include "safe_files.h"
 #include "tile_grid.h"
@@ -79,38 +78,42 @@ bool feed_band(band_feeder& feeder)
     return feeder.rows_given < feeder.rows_final;
 }
 
-// Writes both encoded results; neither replaces its earlier file unless both are complete.
-void write_results(jpeg_encoding& result, jpeg_encoding& grid)
+}  // namespace
+
+map_files start_map_files(int map_pixels)
+{
+    return {start_jpeg(map_pixels, map_pixels, 3, result_quality),
+            start_jpeg(map_pixels, map_pixels, 3, result_quality), map_pixels};
+}
+
+void add_map_band(map_files& files, image& band, int first_row)
+{
+    add_jpeg_rows(*files.map, band);
+    draw_tile_grid(band, files.map_pixels, first_row);
+    add_jpeg_rows(*files.grid, band);
+}
+
+void write_map_files(map_files& files)
 {
     for (const char* name : {result_file_name, result_grid_file_name}) {
         std::error_code error;
         if (std::filesystem::is_directory(name, error))
             throw cimg_library::CImgIOException("Cannot replace '%s': it is a folder.", name);
     }
-    const jpeg_bytes result_bytes = finish_jpeg(result);
-    const jpeg_bytes grid_bytes = finish_jpeg(grid);
-    pending_file result_file, grid_file;
-    if (!write_pending_file(result_file_name, {{result_bytes.data.get(), result_bytes.size}},
-                            result_file))
-        throw cimg_library::CImgIOException(
-            "Cannot write '%s' (is the disk full, or the folder read-only?).", result_file_name);
-    if (!write_pending_file(result_grid_file_name, {{grid_bytes.data.get(), grid_bytes.size}},
-                            grid_file)) {
-        discard_pending_file(result_file);
-        throw cimg_library::CImgIOException(
-            "Cannot write '%s' (is the disk full, or the folder read-only?).",
-            result_grid_file_name);
-    }
+    const jpeg_bytes map_bytes = finish_jpeg(*files.map);
+    const jpeg_bytes grid_bytes = finish_jpeg(*files.grid);
+    pending_file map_file, grid_file;
+    write_jpeg_bytes_pending(map_bytes, result_file_name, map_file);
     try {
-        commit_image_file(result_file);
+        write_jpeg_bytes_pending(grid_bytes, result_grid_file_name, grid_file);
+        commit_image_file(map_file);
     } catch (...) {
+        discard_pending_file(map_file);
         discard_pending_file(grid_file);
         throw;
     }
     commit_image_file(grid_file);
 }
-
-}  // namespace
 
 game_status scan_map(game_window window, const MapSizeRow& row, const capture_driver& driver,
                      capture_waiting waiting, const map_rows_sink& sink)
@@ -181,18 +184,13 @@ capture_result capture_map(game_window window, int size_index, const capture_dri
         return result;
     }
     result.error = catch_image_error([&] {
-        // Both results are encoded band by band while the scan goes on: the map as it is, then
-        // the same band with its grid.
-        const int side = row.map_pixels;
-        jpeg_encoder map_file = start_jpeg(side, side, 3, result_quality);
-        jpeg_encoder grid_file = start_jpeg(side, side, 3, result_quality);
+        // Both results are encoded band by band while the scan goes on.
+        map_files files = start_map_files(row.map_pixels);
         result.game = scan_map(window, row, driver, waiting, [&](image& band, int first_row) {
-            add_jpeg_rows(*map_file, band);
-            draw_tile_grid(band, side, first_row);
-            add_jpeg_rows(*grid_file, band);
+            add_map_band(files, band, first_row);
         });
         if (result.game == game_status::ok)
-            write_results(*map_file, *grid_file);
+            write_map_files(files);
     });
     return result;
 }

@@ -6,6 +6,7 @@
 #include "cimg.h"
 #include "game_window.h"
 #include "image_errors.h"
+#include "jpeg_codec.h"
 
 #include <array>
 #include <chrono>
@@ -86,6 +87,19 @@ using map_rows_sink = std::function<void(image& band, int first_row)>;
 // image library's exceptions when a snapshot cannot be read back, or what the sink throws.
 game_status scan_map(game_window window, const MapSizeRow& row, const capture_driver& driver,
                      capture_waiting waiting, const map_rows_sink& sink);
+
+// The two result files of a P x P map, encoded band by band while the map is still being made.
+struct map_files {
+    jpeg_encoder map;   // the map as it is
+    jpeg_encoder grid;  // the map with its tile grid
+    int map_pixels = 0;
+};
+map_files start_map_files(int map_pixels);
+// Adds the next band (map rows from `first_row` on) to both; draws the grid into `band`.
+void add_map_band(map_files& files, image& band, int first_row);
+// Writes "result.jpg" and "result-grid.jpg" once all rows are in; neither replaces its earlier
+// file unless both are complete. Throws the image library's exceptions.
+void write_map_files(map_files& files);
 
 // Scans the map of size index `size_index` (0 .. 2) and writes "result.jpg" and "result-grid.jpg"
 // together, replacing the earlier pair only when both are complete. Before any key it makes sure

@@ -90,20 +90,24 @@ bool window_manager_supports(Display* display, const char* name)
     return std::find(supported.begin(), supported.end(), atom(display, name)) != supported.end();
 }
 
+Window parent_of(Display* display, Window window)
+{
+    Window root, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count))
+        return 0;
+    if (children)
+        XFree(children);
+    return parent;
+}
+
 bool window_inside(Display* display, Window inner, Window outer)
 {
     const Window root = DefaultRootWindow(display);
-    for (Window at = inner; at && at != root;) {
+    for (Window at = inner; at && at != root; at = parent_of(display, at)) {
         if (at == outer)
             return true;
-        Window found_root, parent;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        if (!XQueryTree(display, at, &found_root, &parent, &children, &count))
-            return false;
-        if (children)
-            XFree(children);
-        at = parent;
     }
     return false;
 }

@@ -33,5 +33,8 @@ std::vector<unsigned long> long_property(Display* display, Window window, const 
 // Whether the window manager says it supports the named hint (_NET_SUPPORTED).
 bool window_manager_supports(Display* display, const char* name);
 
+// The window's parent in the window tree; 0 when the window is gone.
+Window parent_of(Display* display, Window window);
+
 // Whether `inner` is `outer` or lies inside it in the window tree.
 bool window_inside(Display* display, Window inner, Window outer);

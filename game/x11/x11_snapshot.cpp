@@ -134,21 +134,15 @@ bool read_stored_picture(Display* display, Window window, const XWindowAttribute
     return read;
 }
 
-// The child of the root window that holds `window` (its frame under a window manager).
+// The child of the root window that holds `window` (its frame under a window manager); 0 when
+// it is gone.
 Window top_level_of(Display* display, Window window)
 {
     const Window root = DefaultRootWindow(display);
-    Window at = window;
-    while (true) {
-        Window found_root, parent;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        if (!XQueryTree(display, at, &found_root, &parent, &children, &count))
-            return 0;
-        if (children)
-            XFree(children);
-        if (parent == root || !parent)
-            return at;
+    for (Window at = window;;) {
+        const Window parent = parent_of(display, at);
+        if (!parent || parent == root)
+            return parent ? at : 0;
         at = parent;
     }
 }
