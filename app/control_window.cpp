@@ -1,6 +1,7 @@
 #include "control_window.h"
 
 #include "actions.h"
+#include "map_walk.h"
 
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
@@ -34,7 +35,7 @@ Fl_Window* build_control_window()
 {
     // Each widget becomes a child of the window while it is the current group.
     control_window = new Fl_Window(400, 300, "Tilequilt");
-    size_slider = make_slider(25, "Size", 1, 3, 1, 2);
+    size_slider = make_slider(25, "Size", 1, offered_map_sizes, 1, 2);
     capture_button = new Fl_Button(150, 60, 100, 25, "capture");
     capture_button->callback(on_capture);
     quality_slider = make_slider(100, "Quality", 20, 75, 5, 50);

@@ -19,6 +19,6 @@ extern Fl_Box* credit_box;
 Fl_Window* build_control_window();
 
 // How the actions read the sliders.
-int size_index_from_slider(double value);  // value - 1, truncated: 0, 1 or 2
+int size_index_from_slider(double value);  // value - 1, truncated: 0 .. 3
 int quality_from_slider(double value);     // truncated: 20 .. 75
 float zoom_from_slider(double value);      // narrowed to float: 0.05 .. 1

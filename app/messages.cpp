@@ -35,6 +35,11 @@ const char* capture_stop_message(game_status status)
     case game_status::file_failed:
         return "The capture stopped: the snapshot file tmp.bmp could not be written in the "
                "working folder.\nIs the disk full?";
+    case game_status::view_misplaced:
+        return "The capture stopped: the game's map did not scroll as far as the keys asked "
+               "(it missed a keystroke, or the map ends earlier than its size says).\n"
+               "Check the Size setting and try again. No map was written; earlier pictures are "
+               "unchanged.";
     }
     return "The capture stopped.";
 }

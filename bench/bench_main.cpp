@@ -92,10 +92,9 @@ std::vector<image> screens_of_large_capture()
     standin_game game;
     start_standin(game, generate_map(row.map_pixels, 3), 0, 0);
     std::vector<image> screens;
-    for (int i = 0; i < row.screens_per_side; ++i)
-        for (int j = 0; j < row.screens_per_side; ++j)
-            screens.push_back(image_of(render_client_area(
-                game, row.start_taps + step_taps * j, row.start_taps + step_taps * i)));
+    for (int y : walk_stops(row))
+        for (int x : walk_stops(row))
+            screens.push_back(image_of(render_client_area(game, x, y)));
     return screens;
 }
 
@@ -107,7 +106,8 @@ void bench_merge(const std::vector<image>& screens)
         image canvas(side, side, 1, 3, 0);
         for (int i = 0; i < n; ++i)
             for (int j = 0; j < n; ++j)
-                place_view_tile(canvas, screens[static_cast<size_t>(i * n + j)], j, i);
+                place_view_tile(canvas, screens[static_cast<size_t>(i * n + j)], 512 * j,
+                                512 * i);
     });
     const double reference = median_seconds(3, [&] { widen_and_or(screens, n); });
     row("merging the 49 view tiles of a large map into the canvas", milliseconds(ours),
@@ -124,7 +124,7 @@ void bench_screen(const std::string& folder)
     image canvas(3584, 3584, 1, 3, 0);
     const double ours = median_seconds(15, [&] {
         snapshot_client_area(window);
-        place_view_tile(canvas, load_image(snapshot_file_name), 3, 3);
+        place_view_tile(canvas, load_image(snapshot_file_name), 3 * 512, 3 * 512);
     });
     stop_process(game);
 
@@ -214,15 +214,35 @@ long status_kilobytes(int pid, const std::string& field)
     return -1;
 }
 
-// The real program, clicked like a person would, against the stand-in at size index 2.
-void bench_whole_capture(const std::string& folder)
+// The pauses a capture of `row` asks for: 75 ms a burst and 25 ms a tap.
+double requested_sleeps(const MapSizeRow& row)
 {
-    child_process game = start_process({STANDIN_PROGRAM, "--size", "3"}, folder);
+    const std::vector<int> stops = walk_stops(row);
+    int bursts = 1, taps = 2 * row.traverse_taps, y = 0;
+    for (size_t i = 0; i < stops.size(); ++i) {
+        bursts += 1 + static_cast<int>(stops.size());
+        taps += (i == 0 ? 0 : row.traverse_taps) + stops[i] - y + stops.back();
+        y = stops[i];
+    }
+    return bursts * 0.075 + taps * 0.025;
+}
+
+const char* const size_names[] = {"small", "medium", "large", "extra-large"};
+
+// The real program, clicked like a person would, against the stand-in at `size_index`.
+void bench_whole_capture(const std::string& folder, int size_index)
+{
+    const MapSizeRow& size = map_size_table[static_cast<size_t>(size_index)];
+    const std::string name = size_names[size_index];
+    child_process game =
+        start_process({STANDIN_PROGRAM, "--size", std::to_string(size_index + 1)}, folder);
     wait_for_window("^Heroes of Might and Magic III$", std::chrono::seconds(20));
     child_process tool = start_process({TILEQUILT_PROGRAM}, folder);
     const std::string window = wait_for_window("^Tilequilt$", std::chrono::seconds(20));
     fs::remove(fs::path(folder) / result_grid_file_name);
-    click_in_window(window, 377, 37);  // Size 3
+    // The Size slider's value at a click on its track: 1 at the left end, 4 at the right end.
+    const int track_left = 92, track_right = 377;
+    click_in_window(window, track_left + (track_right - track_left) * size_index / 3, 37);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const long idle_kb = status_kilobytes(tool.pid, "VmRSS");
     run_output("xdotool windowraise " + window + " mousemove --window " + window + " 200 72");
@@ -230,7 +250,7 @@ void bench_whole_capture(const std::string& folder)
     // file is there, seen to the millisecond.
     const auto start = std::chrono::steady_clock::now();
     run_output("xdotool click 1");
-    const auto deadline = start + std::chrono::seconds(120);
+    const auto deadline = start + std::chrono::seconds(240);
     while (!fs::exists(fs::path(folder) / result_grid_file_name) &&
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -240,19 +260,24 @@ void bench_whole_capture(const std::string& folder)
     stop_process(tool);
     stop_process(game);
 
-    // 57 bursts: 75 ms each, and 25 ms for each of the 832 taps.
-    const double sleeps = 57 * 0.075 + 832 * 0.025;
+    const double sleeps = requested_sleeps(size);
     char share[64];
-    std::snprintf(share, sizeof share, "%.2f s of the tool's own (%.1f %%)", total - sleeps,
+    std::snprintf(share, sizeof share, "%.2f s of the tool's own (%.2f %%)", total - sleeps,
                   100 * (total - sleeps) / sleeps);
-    row("a whole capture of a large map with the stand-in (click to result-grid.jpg)",
+    row("a whole capture of a" + std::string(size_index == 3 ? "n " : " ") + name +
+            " map with the stand-in (click to result-grid.jpg)",
         ratio(total) + " s", ratio(sleeps) + " s of requested sleeps", share, "at most 1 %");
 
-    const double budget = 3.0 * 3584 * 3584 + 3.0 * 3456 * 3456 + 3.0 * 800 * 600;
+    if (size_index < 2)
+        return;
+    const double canvas = canvas_pixels(size);
+    const double budget = 3.0 * canvas * canvas + 3.0 * size.map_pixels * size.map_pixels +
+                          3.0 * 800 * 600;
     const double growth = (peak_kb - idle_kb) * 1024.0;
-    row("peak memory growth of a large capture (peak minus idle)", megabytes(growth),
-        megabytes(budget) + " (canvas + map + one snapshot)", ratio(growth / budget) + "x",
-        "at most 1.2x");
+    row("peak memory growth of a" + std::string(size_index == 3 ? "n " : " ") + name +
+            " capture (peak minus idle)",
+        megabytes(growth), megabytes(budget) + " (canvas + map + one snapshot)",
+        ratio(growth / budget) + "x", size_index == 3 ? "at most 110 MB" : "at most 1.2x");
 }
 
 }  // namespace
@@ -272,10 +297,11 @@ int main()
     image canvas(3584, 3584, 1, 3, 0);
     for (int i = 0; i < 7; ++i)
         for (int j = 0; j < 7; ++j)
-            place_view_tile(canvas, screens[static_cast<size_t>(i * 7 + j)], j, i);
+            place_view_tile(canvas, screens[static_cast<size_t>(i * 7 + j)], 512 * j, 512 * i);
     bench_jpeg(canvas);
     bench_compress();
-    bench_whole_capture(folder);
+    for (int size_index = 0; size_index < offered_map_sizes; ++size_index)
+        bench_whole_capture(folder, size_index);
     fs::current_path("/");
     fs::remove_all(folder);
     return 0;

@@ -3,15 +3,30 @@
 #include "image_files.h"
 #include "map_stitching.h"
 #include "safe_files.h"
+#include "seam_check.h"
 #include "tile_grid.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 const capture_driver game_driver{scroll_map_view, snapshot_client_area};
 
 namespace {
+
+// Thrown by the picture work when a screen shows the view elsewhere than the walk asked, or when
+// photographing it again failed.
+struct view_misplaced {};
+struct retake_failed {
+    game_status status;
+};
+
+// A screen that does not fit may only be late: the game had not drawn the view yet. It is
+// photographed again after these pauses before the capture gives up.
+constexpr std::chrono::milliseconds retake_pauses[] = {std::chrono::milliseconds(100),
+                                                       std::chrono::milliseconds(200),
+                                                       std::chrono::milliseconds(400)};
 
 bool still_waiting(game_status status)
 {
@@ -44,39 +59,105 @@ game_status first_burst(game_window window, const MapSizeRow& row, const capture
     return status;
 }
 
-// Rows of the map handed to a sink in bands as they become final: the canvas rows of a screen
-// row are final once its last view tile is in.
-struct band_feeder {
-    const image& canvas;
+// The picture work of a scan, done while the keys wait for the game: each screen is read back
+// from the snapshot file, checked against the screens it overlaps and placed in the canvas, and
+// the map's rows are handed to the sink in bands as soon as no later screen can change them.
+struct screen_stitcher {
     const MapSizeRow& row;
     const map_rows_sink& sink;
-    int rows_final = 0;
-    int rows_given = 0;
+    const std::function<game_status()> retake;  // photographs the view again
+    image canvas = image(canvas_pixels(row), canvas_pixels(row), 1, 3, 0);
+    const int origin = map_origin(row);
+    const canvas_rect map{origin, origin, origin + row.map_pixels, origin + row.map_pixels};
+    photographed_area area;
+    // The screen whose snapshot is in the file but not yet in the canvas: its stops, its place
+    // in the canvas, and whether it ends a row of screens.
+    bool pending = false;
+    int x = 0, y = 0;
+    bool first_in_row = false, last_in_row = false;
+    int rows_final = 0;  // map rows no later screen changes
+    int rows_given = 0;  // map rows handed to the sink
+
+    // Throws view_misplaced when the screen does not fit the screens around it, even when
+    // photographed again.
+    void place_pending()
+    {
+        if (!pending)
+            return;
+        if (first_in_row) {
+            area = {area.row_end, y + view_tile_pixels, 0};
+            first_in_row = false;
+        }
+        image snapshot = load_image(snapshot_file_name);
+        // Where the seam differs, the view is photographed again: a late picture then shows the
+        // right view, and what animates shows as pixels that change while the view stays.
+        moving_pixels moving;
+        bool fits = seam_matches(compare_seam(canvas, snapshot, x, y, area, map));
+        for (size_t i = 0; !fits && i < std::size(retake_pauses); ++i) {
+            std::this_thread::sleep_for(retake_pauses[i]);
+            const game_status status = retake();
+            if (status != game_status::ok)
+                throw retake_failed{status};
+            image again = load_image(snapshot_file_name);
+            note_moving_pixels(snapshot, again, moving);
+            snapshot = std::move(again);
+            fits = seam_matches(compare_seam(canvas, snapshot, x, y, area, map));
+        }
+        // Judged on the pixels that stand still: a seam that all moves cannot tell.
+        if (!fits && !seam_matches(compare_seam(canvas, snapshot, x, y, area, map, moving)))
+            throw view_misplaced{};
+        pending = false;
+        place_view_tile(canvas, snapshot, x, y, area);
+        area.columns = x + view_tile_pixels;
+        if (last_in_row)
+            rows_final = std::clamp(area.row_end - origin, 0, row.map_pixels);
+    }
+
+    // Hands on the next band, if there is one; false once none is left.
+    bool feed_band()
+    {
+        if (rows_given >= rows_final)
+            return false;
+        const int first = rows_given;
+        const int last = std::min(first + band_rows, rows_final) - 1;
+        image band = canvas.get_crop(origin, origin + first, origin + row.map_pixels - 1,
+                                     origin + last);
+        rows_given = last + 1;
+        sink(band, first);
+        return rows_given < rows_final;
+    }
+
+    // One piece of work; false once nothing is left. Placing comes first: a screen that does
+    // not fit must stop the walk before another key goes out.
+    bool work()
+    {
+        if (pending) {
+            place_pending();
+            return true;
+        }
+        return feed_band();
+    }
+
+    // The snapshot file now holds the screen at these stops; the one before must be placed.
+    void photographed(int stop_x, int stop_y, bool first, bool last)
+    {
+        pending = true;
+        x = canvas_offset(row, stop_x);
+        y = canvas_offset(row, stop_y);
+        first_in_row = first;
+        last_in_row = last;
+    }
+
+    void finish()
+    {
+        place_pending();
+        while (feed_band())
+            ;
+    }
+
+    // Rows a band holds: two JPEG blocks' worth, a millisecond or two of work.
+    static constexpr int band_rows = 16;
 };
-
-// Rows a band holds: two JPEG blocks' worth, a millisecond or two of work.
-constexpr int band_rows = 16;
-
-void screen_row_done(band_feeder& feeder, int screen_row)
-{
-    const int canvas_rows = view_tile_pixels * (screen_row + 1);
-    feeder.rows_final = std::clamp(canvas_rows - map_origin(feeder.row), 0, feeder.row.map_pixels);
-}
-
-// Hands on the next band, if there is one; false once none is left.
-bool feed_band(band_feeder& feeder)
-{
-    if (feeder.rows_given >= feeder.rows_final)
-        return false;
-    const int origin = map_origin(feeder.row);
-    const int first = feeder.rows_given;
-    const int last = std::min(first + band_rows, feeder.rows_final) - 1;
-    image band = feeder.canvas.get_crop(origin, origin + first,
-                                        origin + feeder.row.map_pixels - 1, origin + last);
-    feeder.rows_given = last + 1;
-    feeder.sink(band, first);
-    return feeder.rows_given < feeder.rows_final;
-}
 
 }  // namespace
 
@@ -118,58 +199,42 @@ void write_map_files(map_files& files)
 game_status scan_map(game_window window, const MapSizeRow& row, const capture_driver& driver,
                      capture_waiting waiting, const map_rows_sink& sink)
 {
-    const int n = row.screens_per_side;
-    const int limit = row.traverse_taps;
-    const int start = row.start_taps;
-    image canvas(canvas_pixels(row), canvas_pixels(row), 1, 3, 0);
-    band_feeder feeder{canvas, row, sink};
-
-    // The snapshot in the file that is not in the canvas yet. It is read back and placed while
-    // the next burst waits for the game anyway, and at the latest before the next snapshot; the
-    // map's rows are handed on in the same pauses.
-    int pending_column = -1, pending_row = -1;
-    const auto place_pending = [&] {
-        if (pending_column < 0)
-            return false;
-        place_view_tile(canvas, load_image(snapshot_file_name), pending_column, pending_row);
-        if (pending_column == n - 1)
-            screen_row_done(feeder, pending_row);
-        pending_column = -1;
-        return true;
+    screen_stitcher stitcher{row, sink, [&] { return driver.snapshot_client_area(window); }};
+    const pause_work work_in_pauses = [&] { return stitcher.work(); };
+    const auto burst = [&](int dx, int dy) {
+        return driver.scroll_map_view(window, dx, dy, work_in_pauses);
     };
-    const pause_work work_in_pauses = [&] { return place_pending() || feed_band(feeder); };
-    game_status status = game_status::ok;
-    const auto scroll = [&](int dx, int dy) {
-        status = driver.scroll_map_view(window, dx, dy, work_in_pauses);
-        return status == game_status::ok;
-    };
-
-    status = first_burst(window, row, driver, waiting);
-    if (status != game_status::ok)
-        return status;
-    for (int i = 0; i < n; ++i) {
-        if (i == 0 && !scroll(0, start))
+    try {
+        game_status status = first_burst(window, row, driver, waiting);
+        if (status != game_status::ok)
             return status;
-        for (int j = 0; j < n; ++j) {
-            if (j == 0 && !scroll(start, 0))
+        // The walk, row by row, from the top-left scroll limit: every row starts at the left
+        // limit (the first is there already, the others go back to it), and the view stops at
+        // the same tap counts across as down. It is photographed at every stop.
+        const std::vector<int> stops = walk_stops(row);
+        int x = 0, y = 0;  // the view, in taps from the limit
+        for (size_t i = 0; i < stops.size(); ++i) {
+            if ((status = burst(i == 0 ? 0 : -row.traverse_taps, stops[i] - y)) != game_status::ok)
                 return status;
-            place_pending();
-            status = driver.snapshot_client_area(window);
-            if (status != game_status::ok)
-                return status;
-            pending_column = j;
-            pending_row = i;
-            if (j < n - 1 && !scroll(step_taps, 0))
-                return status;
+            x = 0;
+            y = stops[i];
+            for (size_t j = 0; j < stops.size(); ++j) {
+                if ((status = burst(stops[j] - x, 0)) != game_status::ok)
+                    return status;
+                x = stops[j];
+                stitcher.place_pending();  // the snapshot file is about to be rewritten
+                if ((status = driver.snapshot_client_area(window)) != game_status::ok)
+                    return status;
+                stitcher.photographed(x, y, j == 0, j + 1 == stops.size());
+            }
         }
-        if (i < n - 1 && !scroll(-limit, step_taps))
-            return status;
+        stitcher.finish();
+        return game_status::ok;
+    } catch (const view_misplaced&) {
+        return game_status::view_misplaced;
+    } catch (const retake_failed& failed) {
+        return failed.status;
     }
-    place_pending();
-    screen_row_done(feeder, n - 1);
-    while (feed_band(feeder))
-        ;
-    return game_status::ok;
 }
 
 capture_result capture_map(game_window window, int size_index, const capture_driver& driver,

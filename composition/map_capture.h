@@ -7,46 +7,11 @@
 #include "game_window.h"
 #include "image_errors.h"
 #include "jpeg_codec.h"
+#include "map_walk.h"
 
-#include <array>
 #include <chrono>
 #include <functional>
 #include <optional>
-
-// One map size.
-struct MapSizeRow {
-    int map_pixels;        // P: the map's side, 32 x its tiles per side
-    int traverse_taps;     // B: taps that reach a scroll limit from anywhere, (P - 22) / 64 + 1
-    int screens_per_side;  // n: view tiles per side of the canvas
-    int start_taps;        // D: taps from the limit to the first snapshot
-};
-
-// Map sizes by size index. The last, extra-large row is kept for completeness but not offered:
-// its map would reach past the canvas.
-inline constexpr std::array<MapSizeRow, 4> map_size_table{{
-    {1152, 18, 3, 0},
-    {2304, 36, 5, 0},
-    {3456, 54, 7, 2},
-    {4608, 72, 9, 3},
-}};
-
-// Size indices the tool offers (the Size slider's 1 to 3).
-inline constexpr int offered_map_sizes = 3;
-
-// Taps from one canvas cell to the next (512 pixels).
-inline constexpr int step_taps = 8;
-
-// Canvas side W = 512 n.
-constexpr int canvas_pixels(const MapSizeRow& row)
-{
-    return view_tile_pixels * row.screens_per_side;
-}
-
-// Where the map's top-left pixel lies in the canvas, on both axes: 245 - 64 D.
-constexpr int map_origin(const MapSizeRow& row)
-{
-    return limit_origin_pixels - tap_pixels * row.start_taps;
-}
 
 // Result file names and their JPEG quality.
 inline constexpr char result_file_name[] = "result.jpg";
@@ -101,7 +66,7 @@ void add_map_band(map_files& files, image& band, int first_row);
 // file unless both are complete. Throws the image library's exceptions.
 void write_map_files(map_files& files);
 
-// Scans the map of size index `size_index` (0 .. 2) and writes "result.jpg" and "result-grid.jpg"
+// Scans the map of size index `size_index` (0 .. 3) and writes "result.jpg" and "result-grid.jpg"
 // together, replacing the earlier pair only when both are complete. Before any key it makes sure
 // that files can be written in the working folder.
 capture_result capture_map(game_window window, int size_index,

@@ -5,20 +5,24 @@
 #include <algorithm>
 #include <cstring>
 
-void place_view_tile(image& canvas, const image& snapshot, int column, int row)
+void place_view_tile(image& canvas, const image& snapshot, int x, int y,
+                     const photographed_area& area)
 {
-    // The part of the view tile that the snapshot holds; the rest of the cell stays zero.
-    const int width = std::min(view_tile_pixels, snapshot.width() - view_tile_left);
-    const int height = std::min(view_tile_pixels, snapshot.height() - view_tile_top);
+    // The part of the view tile that the snapshot holds and the canvas has room for.
+    const int width = std::min({view_tile_pixels, snapshot.width() - view_tile_left,
+                                canvas.width() - x});
+    const int height = std::min({view_tile_pixels, snapshot.height() - view_tile_top,
+                                 canvas.height() - y});
     if (width <= 0 || height <= 0)
         return;
     const int channels = std::min(canvas.spectrum(), snapshot.spectrum());
-    const int cell_x = view_tile_pixels * column;
-    const int cell_y = view_tile_pixels * row;
-    for (int c = 0; c < channels; ++c) {
-        for (int y = 0; y < height; ++y) {
-            std::memcpy(canvas.data(cell_x, cell_y + y, 0, c),
-                        snapshot.data(view_tile_left, view_tile_top + y, 0, c), width);
-        }
+    for (int r = 0; r < height; ++r) {
+        const int first = std::clamp(area.columns_in_row(y + r) - x, 0, width);
+        if (first == width)
+            continue;
+        for (int c = 0; c < channels; ++c)
+            std::memcpy(canvas.data(x + first, y + r, 0, c),
+                        snapshot.data(view_tile_left + first, view_tile_top + r, 0, c),
+                        static_cast<size_t>(width - first));
     }
 }

@@ -25,6 +25,7 @@ enum class game_status {
     window_off_screen,  // part of it lies off the screen, and the picture would lack that part
     picture_failed,     // its picture could not be taken
     file_failed,        // the snapshot file could not be written
+    view_misplaced,     // its view was not where the keys should have put it
 };
 
 // Work the caller wants done while a burst waits for the game anyway. Each call does one short
@@ -41,7 +42,8 @@ game_window find_game_window(const char* title);
 // 25 ms after each, Ctrl up and 25 ms more. Before every key it makes sure that the window
 // still exists and still holds the keyboard; when not, it releases Ctrl, sends nothing more and
 // says why. Keys thus never reach another program. `work` fills the pauses before Ctrl goes down
-// and after it comes up; the pauses are never shortened.
+// and after it comes up, its first piece always before Ctrl goes down (an exception it throws
+// then ends the burst before any key); the pauses are never shortened.
 game_status scroll_map_view(game_window window, int dx, int dy, const pause_work& work = {});
 
 // Writes the window's client area, as the window itself shows it, as a 32-bit bitmap named by

@@ -31,7 +31,11 @@ game_status run_key_burst(const burst_steps& steps, game_window window, int dx, 
     game_status status = steps.request_focus(window);
     if (status != game_status::ok)
         return status;
-    steps.wait_until(steps.now() + std::chrono::milliseconds(focus_pause_ms), work);
+    const auto focus_deadline = steps.now() + std::chrono::milliseconds(focus_pause_ms);
+    // The first piece of work is done before any key, however long it takes: the caller may
+    // need to look at what the previous burst did before more keys go out.
+    const bool more_work = work && work();
+    steps.wait_until(focus_deadline, more_work ? work : pause_work{});
     status = steps.confirm_focus(window);
     if (status == game_status::ok)
         status = steps.may_type(window);

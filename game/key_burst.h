@@ -36,7 +36,7 @@ struct burst_steps {
     void (*control_held)(bool held);
 };
 
-// Focus, 50 ms, check, Ctrl down, |dx| horizontal taps then |dy| vertical taps (each a press and
+// Focus, 50 ms (its first piece of `work` done in any case), check, Ctrl down, |dx| horizontal taps then |dy| vertical taps (each a press and
 // a release, then 25 ms), Ctrl up, 25 ms from the moment the desktop has passed Ctrl up on (so
 // that the game had its time even where keys arrive late). Every check that fails stops the
 // burst at once; Ctrl is always released once it was pressed.

@@ -35,6 +35,11 @@ struct played_game_state {
     int keys_held_back = 0;        // first bursts whose keys the desktop holds back
     bool work_in_pauses = true;    // the driver does the caller's work in its pauses
     bool corrupt_snapshots = false;
+    int bursts = 0;
+    int burst_losing_a_tap = -1;   // this burst (0 = the first) moves the view one tap short
+    int late_snapshot = -1;        // this snapshot (0 = the first) shows the view before the burst
+    int snapshots = 0;
+    std::pair<int, int> view_before;
     std::vector<game_status> waiting_told;
 };
 played_game_state played;
@@ -57,6 +62,9 @@ game_status played_scroll(game_window, int dx, int dy, const pause_work& work)
         while (work())
             ;
     played.calls.push_back("(" + std::to_string(dx) + ", " + std::to_string(dy) + ")");
+    played.view_before = {played.game.view_x, played.game.view_y};
+    if (played.bursts++ == played.burst_losing_a_tap)
+        (dy ? dy : dx) -= (dy ? dy : dx) > 0 ? 1 : -1;
     played.game.view_x = std::clamp(played.game.view_x + dx, 0, played.game.limit_x);
     played.game.view_y = std::clamp(played.game.view_y + dy, 0, played.game.limit_y);
     return game_status::ok;
@@ -69,12 +77,15 @@ game_status played_snapshot(game_window)
     if (played.snapshots_before_failure > 0)
         --played.snapshots_before_failure;
     played.calls.push_back("snapshot");
+    ++played.game.frame;
     if (played.corrupt_snapshots) {
         std::ofstream(snapshot_file_name) << "not a bitmap";
         return game_status::ok;
     }
+    const bool late = played.snapshots++ == played.late_snapshot;
     const rgb_picture client =
-        render_client_area(played.game, played.game.view_x, played.game.view_y);
+        late ? render_client_area(played.game, played.view_before.first, played.view_before.second)
+             : render_client_area(played.game, played.game.view_x, played.game.view_y);
     return write_bmp_file(snapshot_file_name, client.width, client.height,
                           bitmap_rows_of(client).data())
                ? game_status::ok
@@ -153,17 +164,29 @@ TEST(MapSizes, RowsMatchTheMapsAndTheGamesScrollLimits)
     EXPECT_EQ(canvas_pixels(map_size_table[2]), 3584);
 }
 
-TEST(MapSizes, OfferedMapsLieInsideTheirCanvasAndTheExtraLargeOneWouldNot)
+TEST(MapSizes, EveryWalkPhotographsTheWholeMapWithinTheGamesLimits)
 {
     for (int i = 0; i < offered_map_sizes; ++i) {
         const MapSizeRow& row = map_size_table[i];
-        EXPECT_LE(map_origin(row) + row.map_pixels - 1, canvas_pixels(row) - 1) << "size " << i;
-        // The last view of a row still reaches the map's far edge.
-        const int last_view = row.start_taps + step_taps * (row.screens_per_side - 1);
-        EXPECT_LE(last_view, row.traverse_taps);
+        const std::vector<int> stops = walk_stops(row);
+        ASSERT_EQ(static_cast<int>(stops.size()), row.screens_per_side);
+        // The first view shows the map's near edge, neighbouring views leave no gap, the last
+        // shows its far edge, and the map lies inside the canvas.
+        EXPECT_LE(limit_origin_pixels - tap_pixels * stops.front(), view_tile_pixels - 1);
+        for (size_t k = 1; k < stops.size(); ++k)
+            EXPECT_LE(stops[k] - stops[k - 1], view_tile_pixels / tap_pixels) << "size " << i;
+        const int far_edge_column =
+            limit_origin_pixels - tap_pixels * stops.back() + row.map_pixels - 1;
+        EXPECT_LE(far_edge_column, view_tile_pixels - 1) << "size " << i;
+        EXPECT_LE(map_origin(row) + row.map_pixels, canvas_pixels(row)) << "size " << i;
+        EXPECT_LE(stops.back(), row.traverse_taps);
     }
-    const MapSizeRow& extra = map_size_table[3];
-    EXPECT_EQ(map_origin(extra) + extra.map_pixels - canvas_pixels(extra), 53);
+    // The extra-large walk asks for no view nearer the far edge than the large one does.
+    const std::vector<int> large = walk_stops(map_size_table[2]);
+    const std::vector<int> extra = walk_stops(map_size_table[3]);
+    EXPECT_EQ(limit_origin_pixels - tap_pixels * large.back() + 3456 - 1, 500);
+    EXPECT_EQ(limit_origin_pixels - tap_pixels * extra.back() + 4608 - 1, 500);
+    EXPECT_EQ(extra, (std::vector<int>{3, 10, 17, 24, 31, 38, 45, 52, 59, 66, 68}));
 }
 
 TEST_F(played_capture, CallOrderOfTheSmallMap)
@@ -179,8 +202,8 @@ TEST_F(played_capture, CallOrderOfTheSmallMap)
 
 TEST_F(played_capture, BurstAndSnapshotCountsOfEverySize)
 {
-    const int snapshots[] = {9, 25, 49};
-    const int bursts[] = {13, 31, 57};
+    const int snapshots[] = {9, 25, 49, 121};
+    const int bursts[] = {13, 31, 57, 133};
     for (int size = 0; size < offered_map_sizes; ++size) {
         start(size);
         ASSERT_TRUE(succeeded(capture_map(1, size, played_driver)));
@@ -268,6 +291,53 @@ TEST_F(played_capture, GameWindowGoneStopsTheScanWithoutResults)
     EXPECT_FALSE(file_exists(result_grid_file_name));
 }
 
+TEST_F(played_capture, ExtraLargeWalkRefusesAViewOneTapOffAndKeepsAnimation)
+{
+    // The seams see a lost tap on either axis, and a scroll limit nearer than the walk needs;
+    // the screen that shows it, photographed again in case it was only late, is the last thing
+    // the capture does.
+    const auto refused = [&](int burst, int limit) {
+        start(3);
+        played.burst_losing_a_tap = burst;
+        played.game.limit_x = std::min(played.game.limit_x, limit);
+        const capture_result result = capture_map(1, 3, played_driver);
+        EXPECT_EQ(result.game, game_status::view_misplaced) << burst << ", " << limit;
+        EXPECT_EQ(played.calls.back(), "snapshot");
+        EXPECT_FALSE(file_exists(result_file_name));
+    };
+    refused(5, 72);    // a step right in the first row
+    refused(13, 72);   // the step down to the second row
+    refused(80, 72);   // a step right in a middle row
+    refused(-1, 67);   // the right limit one tap short of the last stop
+    EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"), 11 + 3);
+
+    // Unexplored land, all black, looks the same one tap off: the seam does not refuse it.
+    start(3);
+    played.game.map.pixels.assign(played.game.map.pixels.size(), 0);
+    played.burst_losing_a_tap = 5;
+    EXPECT_TRUE(succeeded(capture_map(1, 3, played_driver)));
+
+    // Scattered tiles animating between snapshots pass the seams, and every other tile is exact;
+    // a screen the game had not drawn yet is photographed again.
+    start(3);
+    played.game.animate = true;
+    played.late_snapshot = 30;
+    const image map = scanned(3);
+    const image truth = image_of(played.game.map);
+    int animated = 0;
+    for (int ty = 0; ty < 144; ++ty)
+        for (int tx = 0; tx < 144; ++tx) {
+            if (standin_tile_animates(tx, ty)) {
+                ++animated;
+                continue;
+            }
+            const image got = map.get_crop(32 * tx, 32 * ty, 32 * tx + 31, 32 * ty + 31);
+            ASSERT_TRUE(got == truth.get_crop(32 * tx, 32 * ty, 32 * tx + 31, 32 * ty + 31))
+                << "tile " << tx << ", " << ty;
+        }
+    EXPECT_GT(animated, 144 * 144 / 50);
+}
+
 TEST_F(played_capture, ResultThatCannotBeReplacedLeavesBothEarlierFiles)
 {
     start(0);
@@ -347,7 +417,7 @@ TEST(Stitching, PlacingTilesEqualsWideningAndOring)
                 const int height = (random() % 4) ? 600 : 200 + static_cast<int>(random() % 300);
                 image snapshot(width, height, 1, 3);
                 cimg_for(snapshot, p, unsigned char) *p = static_cast<unsigned char>(random());
-                place_view_tile(canvas, snapshot, j, i);
+                place_view_tile(canvas, snapshot, 512 * j, 512 * i);
                 snapshots.push_back(snapshot);
             }
         EXPECT_TRUE(canvas == widen_and_or(snapshots, n)) << n << " x " << n;
@@ -358,7 +428,7 @@ TEST(Stitching, SmallSnapshotLeavesTheMissingPartOfItsCellBlack)
 {
     image canvas(1024, 1024, 1, 3, 0);
     image snapshot(300, 200, 1, 3, 200);
-    place_view_tile(canvas, snapshot, 1, 1);
+    place_view_tile(canvas, snapshot, 512, 512);
     EXPECT_EQ(canvas(512, 512, 0, 0), 200);
     EXPECT_EQ(canvas(512 + 255, 512 + 180, 0, 2), 200);
     EXPECT_EQ(canvas(512 + 256, 512, 0, 0), 0);  // beyond the snapshot's width

@@ -1,0 +1,57 @@
+// The walk of a capture: which map sizes there are, and at which views the capture photographs
+// the game. Geometry only, the same for the tool, the benchmark and the tests.
+#pragma once
+
+#include "game_contract.h"
+
+#include <array>
+#include <vector>
+
+// One map size and the walk over it. The walk stops at the same tap counts (from the top-left
+// scroll limit) on both axes: `start_taps`, then every `step_taps` taps, `screens_per_side`
+// stops in all, the last of which is `last_taps`.
+struct MapSizeRow {
+    int map_pixels;        // P: the map's side, 32 x its tiles per side
+    int traverse_taps;     // B: taps that reach a scroll limit from anywhere, (P - 22) / 64 + 1
+    int screens_per_side;  // n: stops per axis
+    int start_taps;        // D: taps from the limit to the first stop
+    int step_taps;         // taps from one stop to the next
+    int last_taps;         // the last stop
+};
+
+// Map sizes by size index: small, medium, large and extra large. The first three walk in steps
+// of one whole view tile (512 pixels), so their screens meet edge to edge. Nine such screens
+// cannot hold the extra-large map from where its walk must start, so it steps 7 taps (448
+// pixels), which gives every pair of neighbouring screens 64 pixels in common, and ends one
+// step of 2 taps later, on the view that shows the map's far edge where the large map's last
+// view shows it (tile column 500); it never asks the game to scroll further than that.
+inline constexpr std::array<MapSizeRow, 4> map_size_table{{
+    {1152, 18, 3, 0, 8, 16},
+    {2304, 36, 5, 0, 8, 32},
+    {3456, 54, 7, 2, 8, 50},
+    {4608, 72, 11, 3, 7, 68},
+}};
+
+// Size indices the tool offers (the Size slider's 1 to 4).
+inline constexpr int offered_map_sizes = 4;
+
+// The stops of the walk on one axis, in taps from the limit.
+std::vector<int> walk_stops(const MapSizeRow& row);
+
+// Where the view tile of the stop `taps` lies in the canvas, on either axis.
+constexpr int canvas_offset(const MapSizeRow& row, int taps)
+{
+    return tap_pixels * (taps - row.start_taps);
+}
+
+// Canvas side: from the first stop's view tile to the last one's.
+constexpr int canvas_pixels(const MapSizeRow& row)
+{
+    return canvas_offset(row, row.last_taps) + view_tile_pixels;
+}
+
+// Where the map's top-left pixel lies in the canvas, on both axes: 245 - 64 D.
+constexpr int map_origin(const MapSizeRow& row)
+{
+    return limit_origin_pixels - tap_pixels * row.start_taps;
+}
