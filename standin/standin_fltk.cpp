@@ -87,6 +87,14 @@ public:
     }
 };
 
+// The next frame of the animated tiles.
+void next_frame(void* data)
+{
+    ++game.frame;
+    static_cast<Fl_Window*>(data)->redraw();
+    Fl::repeat_timeout(standin_frame_ms / 1000.0, next_frame, data);
+}
+
 void close_on_close_box(Fl_Widget* widget, void*)
 {
     if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape)
@@ -107,6 +115,8 @@ int main(int argc, char** argv)
     window->callback(close_on_close_box);
     window->end();
     window->show();
+    if (game.animate)
+        Fl::add_timeout(standin_frame_ms / 1000.0, next_frame, window);
     Fl::run();
     if (game.key_log)
         std::fclose(game.key_log);

@@ -3,10 +3,21 @@
 #include "standin_render.h"
 
 #include <algorithm>
+#include <cstdint>
 
 int standin_limit_taps(int side)
 {
     return std::max(0, (side - 22) / standin_tap_pixels + 1);
+}
+
+bool standin_tile_animates(int tile_x, int tile_y)
+{
+    std::uint32_t h = static_cast<std::uint32_t>(tile_x) * 0x9E3779B1u ^
+                      static_cast<std::uint32_t>(tile_y) * 0x85EBCA77u;
+    h ^= h >> 15;
+    h *= 0x2C1B3C6Du;
+    h ^= h >> 12;
+    return h % 100 < 4;
 }
 
 void start_standin(standin_game& game, rgb_picture map, int view_x, int view_y)
@@ -15,6 +26,10 @@ void start_standin(standin_game& game, rgb_picture map, int view_x, int view_y)
     game.minimap = make_minimap(game.map);
     game.limit_x = standin_limit_taps(game.map.width);
     game.limit_y = standin_limit_taps(game.map.height);
+    if (game.faults.limit_x >= 0)
+        game.limit_x = std::min(game.limit_x, game.faults.limit_x);
+    if (game.faults.limit_y >= 0)
+        game.limit_y = std::min(game.limit_y, game.faults.limit_y);
     game.view_x = view_x < 0 ? game.limit_x / 2 : std::min(view_x, game.limit_x);
     game.view_y = view_y < 0 ? game.limit_y / 2 : std::min(view_y, game.limit_y);
 }

@@ -26,7 +26,15 @@ struct standin_faults {
     std::set<int> ignored_taps;  // tap numbers (1 = first Ctrl+arrow press) that do nothing
     int redraw_delay_ms = 0;     // a view change shows only this long after its tap
     int close_after_taps = 0;    // the window closes after this many taps; 0: never
+    int limit_x = -1;            // right and bottom scroll limits nearer than the map's own,
+    int limit_y = -1;            // in taps; -1: the map's own
 };
+
+// Like the game's water and flags, a few tiles of the map (scattered, about 4 %) may animate:
+// their colours turn on a cycle of 3 frames of this length.
+inline constexpr int standin_frame_ms = 150;
+inline constexpr int standin_tile_pixels = 32;
+bool standin_tile_animates(int tile_x, int tile_y);
 
 struct standin_game {
     rgb_picture map;
@@ -36,6 +44,8 @@ struct standin_game {
     int view_x = 0;   // the view in taps from the top-left limit
     int view_y = 0;
     bool ctrl_down = false;
+    bool animate = false;
+    int frame = 0;    // the animation's frame, counting up
     int taps = 0;
     standin_faults faults;
     std::FILE* key_log = nullptr;

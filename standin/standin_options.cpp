@@ -28,10 +28,10 @@ bool parse_pair(const char* text, int& a, int& b)
 void print_usage()
 {
     std::fprintf(stderr,
-                 "usage: tilequilt-standin [--size 1|2|3] [--seed N] [--view X,Y]\n"
+                 "usage: tilequilt-standin [--size 1|2|3|4] [--seed N] [--view X,Y] [--animate]\n"
                  "         [--picture MAP.ppm] [--write-map FILE.ppm] [--key-log FILE]\n"
                  "         [--state FILE] [--ignore-taps N,N,...] [--redraw-delay MS]\n"
-                 "         [--close-after TAPS]\n");
+                 "         [--close-after TAPS] [--scroll-limit X,Y]\n");
 }
 
 }  // namespace
@@ -43,7 +43,7 @@ bool parse_standin_options(int argc, char** argv, standin_options& options)
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         bool ok = value != nullptr;
         if (ok && option == "--size") {
-            ok = parse_int(value, options.size) && options.size >= 1 && options.size <= 3;
+            ok = parse_int(value, options.size) && options.size >= 1 && options.size <= 4;
         } else if (ok && option == "--seed") {
             int seed = 0;
             ok = parse_int(value, seed);
@@ -70,6 +70,13 @@ bool parse_standin_options(int argc, char** argv, standin_options& options)
             }
         } else if (ok && option == "--redraw-delay") {
             ok = parse_int(value, options.faults.redraw_delay_ms);
+        } else if (ok && option == "--scroll-limit") {
+            ok = parse_pair(value, options.faults.limit_x, options.faults.limit_y) &&
+                 options.faults.limit_x >= 0 && options.faults.limit_y >= 0;
+        } else if (option == "--animate") {
+            options.animate = true;
+            ok = true;
+            --i;  // takes no value
         } else if (ok && option == "--close-after") {
             ok = parse_int(value, options.faults.close_after_taps);
         } else {
@@ -97,8 +104,9 @@ bool setup_standin(const standin_options& options, standin_game& game)
     } else {
         map = generate_map(1152 * options.size, options.seed);
     }
-    start_standin(game, std::move(map), options.view_x, options.view_y);
     game.faults = options.faults;
+    game.animate = options.animate;
+    start_standin(game, std::move(map), options.view_x, options.view_y);
     game.state_file = options.state_file;
     if (!options.key_log_file.empty()) {
         game.key_log = std::fopen(options.key_log_file.c_str(), "w");

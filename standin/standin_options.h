@@ -7,7 +7,8 @@
 #include <string>
 
 struct standin_options {
-    int size = 2;  // 1, 2 or 3: a map of 1152, 2304 or 3456 pixels
+    int size = 2;  // 1 to 4: a map of 1152, 2304, 3456 or 4608 pixels
+    bool animate = false;
     std::uint32_t seed = 3;
     int view_x = -1;
     int view_y = -1;

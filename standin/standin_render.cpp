@@ -55,9 +55,17 @@ rgb_picture render_client_area(const standin_game& game, int view_x, int view_y)
         const int my = cy - offset_y;
         for (int cx = standin_view_left; cx < standin_view_right; ++cx, out += 3) {
             const int mx = cx - offset_x;
-            if (mx >= 0 && my >= 0 && mx < game.map.width && my < game.map.height)
-                std::memcpy(out, &game.map.pixels[(static_cast<size_t>(my) * game.map.width + mx) * 3], 3);
-            else
+            if (mx >= 0 && my >= 0 && mx < game.map.width && my < game.map.height) {
+                const unsigned char* in =
+                    &game.map.pixels[(static_cast<size_t>(my) * game.map.width + mx) * 3];
+                // An animated tile shows its colours turned by the frame.
+                const int turn = game.animate && standin_tile_animates(mx / standin_tile_pixels,
+                                                                       my / standin_tile_pixels)
+                                     ? game.frame % 3
+                                     : 0;
+                for (int k = 0; k < 3; ++k)
+                    out[k] = in[(k + turn) % 3];
+            } else
                 out[0] = out[1] = out[2] = 0;
         }
     }

@@ -15,7 +15,8 @@ standin_game game;
 int shown_x = 0;  // the view the window shows; behind the game's own view while a redraw is late
 int shown_y = 0;
 std::vector<unsigned char> frame;  // the client area as top-down blue-green-red-zero rows
-UINT_PTR next_timer = 1;
+constexpr UINT_PTR animation_timer = 1;  // the animated tiles' next frame
+UINT_PTR next_timer = 2;               // late views
 struct late_view { int x, y; };
 std::vector<std::pair<UINT_PTR, late_view>> late_views;
 
@@ -94,6 +95,11 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
         return 0;
     }
     case WM_TIMER:
+        if (w == animation_timer) {
+            ++game.frame;
+            InvalidateRect(window, nullptr, FALSE);
+            return 0;
+        }
         KillTimer(window, w);
         for (auto it = late_views.begin(); it != late_views.end(); ++it) {
             if (it->first == w) {
@@ -138,6 +144,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     if (!window)
         return 1;
     ShowWindow(window, show);
+    if (game.animate)
+        SetTimer(window, animation_timer, standin_frame_ms, nullptr);
     UpdateWindow(window);
     SetForegroundWindow(window);
 
