@@ -54,5 +54,6 @@ bool write_bmp_file(const std::string& file_name, int width, int height,
     const auto info_header = bmp_info_header(width, height);
     return replace_file(file_name, {{file_header.data(), file_header.size()},
                                     {info_header.data(), info_header.size()},
-                                    {pixel_rows, pixel_bytes}});
+                                    {pixel_rows, pixel_bytes}},
+                        file_care::scratch);
 }

@@ -20,6 +20,7 @@ std::array<unsigned char, bmp_info_header_bytes> bmp_info_header(int width, int 
 std::array<unsigned char, bmp_file_header_bytes> bmp_file_header(std::uint32_t pixel_bytes);
 
 // Writes a `width` x `height` bitmap from its pixel rows (bottom row first, 4 bytes a pixel) as
-// `file_name`, replacing the earlier file only by a complete one. False when it could not.
+// `file_name`, replacing the earlier file only by a complete one; a scratch file, not flushed to
+// the disk. False when it could not.
 bool write_bmp_file(const std::string& file_name, int width, int height,
                     const unsigned char* pixel_rows);

@@ -24,14 +24,14 @@ std::string temporary_name_for(const std::string& name)
 }  // namespace
 
 bool write_pending_file(const std::string& name, std::initializer_list<file_part> parts,
-                        pending_file& pending)
+                        pending_file& pending, file_care care)
 {
     pending = pending_file{name, ""};
     // A taken name (whatever it is) is never opened: another name is tried instead.
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temporary = temporary_name_for(name);
         bool exists = false;
-        if (platform_files::write_new_file(temporary, parts, exists)) {
+        if (platform_files::write_new_file(temporary, parts, care, exists)) {
             pending.temporary = temporary;
             return true;
         }
@@ -59,10 +59,11 @@ void discard_pending_file(pending_file& pending)
     pending.temporary.clear();
 }
 
-bool replace_file(const std::string& name, std::initializer_list<file_part> parts)
+bool replace_file(const std::string& name, std::initializer_list<file_part> parts,
+                  file_care care)
 {
     pending_file pending;
-    return write_pending_file(name, parts, pending) && commit_pending_file(pending);
+    return write_pending_file(name, parts, pending, care) && commit_pending_file(pending);
 }
 
 bool can_write_beside(const std::string& name)

@@ -17,16 +17,21 @@ struct file_part {
     std::size_t size;
 };
 
+// Whether a file is flushed to the disk before it replaces its final name: results are; a
+// scratch file that is rewritten over and over and only read back at once (the snapshot) need
+// not survive a crash, only never be seen half-made by a reader.
+enum class file_care { flushed, scratch };
+
 // A complete new file that waits beside its final name to replace it.
 struct pending_file {
     std::string name;       // the final name
     std::string temporary;  // where the content is; empty once committed or discarded
 };
 
-// Writes `parts` one after the other into a new file beside `name` and flushes it to the disk.
-// False, with nothing left behind, when any step fails.
+// Writes `parts` one after the other into a new file beside `name` and flushes it to the disk
+// (unless it is scratch). False, with nothing left behind, when any step fails.
 bool write_pending_file(const std::string& name, std::initializer_list<file_part> parts,
-                        pending_file& pending);
+                        pending_file& pending, file_care care = file_care::flushed);
 
 // Renames the new file over its final name. False when that fails; the new file is then removed
 // and the final name keeps what it held.
@@ -37,7 +42,8 @@ void discard_pending_file(pending_file& pending);
 
 // `write_pending_file` then `commit_pending_file`: `name` is either replaced by a complete file or
 // keeps its earlier content.
-bool replace_file(const std::string& name, std::initializer_list<file_part> parts);
+bool replace_file(const std::string& name, std::initializer_list<file_part> parts,
+                  file_care care = file_care::flushed);
 
 // True when a new file can be made beside `name` (its folder is writable); leaves nothing behind.
 bool can_write_beside(const std::string& name);
@@ -54,10 +60,11 @@ read_status read_regular_file(const std::string& name, std::vector<unsigned char
 
 // The platform's part, one source file per platform.
 namespace platform_files {
-// Creates `temporary` exclusively and writes `parts` into it, flushed to the disk. Returns false
-// (having removed what it made) on failure; sets `exists` when the name was taken already.
+// Creates `temporary` exclusively and writes `parts` into it, flushed to the disk unless scratch.
+// Returns false (having removed what it made) on failure; sets `exists` when the name was taken
+// already.
 bool write_new_file(const std::string& temporary, std::initializer_list<file_part> parts,
-                    bool& exists);
+                    file_care care, bool& exists);
 // Renames `from` over `to`, replacing what `to` names (a file or a link) but never a folder.
 bool rename_over(const std::string& from, const std::string& to);
 bool remove_file(const std::string& name);

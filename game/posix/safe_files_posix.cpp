@@ -31,7 +31,7 @@ bool write_all(int fd, const void* data, std::size_t size)
 }  // namespace
 
 bool write_new_file(const std::string& temporary, std::initializer_list<file_part> parts,
-                    bool& exists)
+                    file_care care, bool& exists)
 {
     const int fd = ::open(temporary.c_str(),
                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
@@ -42,7 +42,7 @@ bool write_new_file(const std::string& temporary, std::initializer_list<file_par
     for (const file_part& part : parts)
         written = written && write_all(fd, part.data, part.size);
     // An empty file (the probe of a folder) has nothing to flush.
-    written = written && (parts.size() == 0 || ::fsync(fd) == 0);
+    written = written && (parts.size() == 0 || care == file_care::scratch || ::fsync(fd) == 0);
     written = ::close(fd) == 0 && written;
     if (!written)
         ::unlink(temporary.c_str());

@@ -11,7 +11,7 @@
 namespace platform_files {
 
 bool write_new_file(const std::string& temporary, std::initializer_list<file_part> parts,
-                    bool& exists)
+                    file_care care, bool& exists)
 {
     HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -26,7 +26,7 @@ bool write_new_file(const std::string& temporary, std::initializer_list<file_par
                                        nullptr) && count == part.size;
     }
     // An empty file (the probe of a folder) has nothing to flush.
-    written = written && (parts.size() == 0 || FlushFileBuffers(file));
+    written = written && (parts.size() == 0 || care == file_care::scratch || FlushFileBuffers(file));
     written = CloseHandle(file) && written;
     if (!written)
         DeleteFileA(temporary.c_str());
