@@ -9,8 +9,22 @@ desktop_packages=(xvfb xdotool)
 test_packages=(libgtest-dev util-linux openbox x11-utils)
 # Wayland desktops for the tests: GNOME's compositor and weston, each with its XWayland.
 wayland_packages=(mutter weston xwayland dbus-daemon)
-# The tool ships as a 32-bit Windows program: cross-built with mingw-w64, run under 32-bit Wine.
-windows_packages=(mingw-w64 wine32:i386)
+# The tool ships as a 32-bit Windows program: cross-built with mingw-w64, run under 32-bit Wine
+# (64-bit Wine where the kernel runs no 32-bit programs, see `windows_processor`).
+windows_packages=(mingw-w64 libc6-i386)
+
+# Where the package manager's output goes; shown only when a step fails.
+setup_log=${TMPDIR:-/tmp}/tilequilt-setup.log
+
+# Runs a command with its output in the set-up log; on failure shows the log's last lines.
+quietly() {
+  if ! "$@" >>"$setup_log" 2>&1; then
+    echo "Failed: $*"
+    echo "Its last lines of output (all of it in $setup_log):"
+    tail -n 20 "$setup_log"
+    return 1
+  fi
+}
 
 # Installs whichever of the named Debian packages are not installed yet.
 need_packages() {
@@ -22,15 +36,29 @@ need_packages() {
   [ ${#missing[@]} -eq 0 ] && return 0
   local sudo=()
   [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-  echo "Installing: ${missing[*]}"
+  echo "Installing ${#missing[@]} packages: ${missing[*]}"
   # 32-bit packages (wine32:i386) need the architecture known to dpkg first.
   if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
      ! dpkg --print-foreign-architectures | grep -qx i386; then
-    "${sudo[@]}" dpkg --add-architecture i386
+    quietly "${sudo[@]}" dpkg --add-architecture i386
   fi
-  "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}"
+  quietly "${sudo[@]}" apt-get update
+  quietly "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y \
+    --no-install-recommends "${missing[@]}"
+}
+
+# The Windows processor whose build the tests run under Wine: i686 (what the tool ships as)
+# where the kernel runs 32-bit programs, which is found out by running one (the 32-bit dynamic
+# loader of libc6-i386), else x86_64. Also sets `wine_loader` and installs that Wine.
+windows_processor() {
+  if /lib32/ld-linux.so.2 --version >/dev/null 2>&1; then
+    windows_processor=i686 wine_loader=wine
+    need_packages wine32:i386
+  else
+    echo "This kernel runs no 32-bit programs: the Windows tests run the 64-bit build under wine64"
+    windows_processor=x86_64 wine_loader=wine64
+    need_packages wine64
+  fi
 }
 
 # Configures and builds into $1 with build type $2; further arguments go to CMake. Prints only

@@ -1,6 +1,7 @@
 // The main scenario of players on Linux: the game is a Windows program under Wine, and the Linux
 // tool captures it. Here the Windows stand-in, built for 32-bit Windows, runs under 32-bit Wine
-// on a private X server, and the real tilequilt program captures it by a real click.
+// (or, on a kernel that runs no 32-bit programs, the 64-bit build under 64-bit Wine) on a private
+// X server, and the real tilequilt program captures it by a real click.
 #include "image_files.h"
 #include "map_capture.h"
 #include "standin_map.h"
@@ -18,13 +19,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char wine_loader[] = "/usr/lib/wine/wine";
+// WINE_LOADER is "wine" (32-bit) or "wine64".
+const std::string wine_loader = std::string("/usr/lib/wine/") + WINE_LOADER;
+const std::string wine_arch = std::string(WINE_LOADER) == "wine64" ? "win64" : "win32";
 
 struct wine_capture : ::testing::Test {
     private_display display;
     std::string folder = make_temporary_folder("wine-capture");
     std::vector<std::string> wine_environment{
-        "WINEPREFIX=" + folder + "/prefix", "WINEARCH=win32", "WINEDEBUG=-all",
+        "WINEPREFIX=" + folder + "/prefix", "WINEARCH=" + wine_arch, "WINEDEBUG=-all",
         "WINEDLLOVERRIDES=mscoree,mshtml="};
     child_process game;
     child_process manager;
@@ -41,22 +44,34 @@ struct wine_capture : ::testing::Test {
         fs::remove_all(folder);
     }
 
-    // Starts the Windows stand-in under Wine; fails the test when it does not come up.
+    // Starts the Windows stand-in under Wine; fails the test at once when Wine cannot start, and
+    // when the stand-in does not come up.
     std::string start_windows_game()
     {
         if (!fs::exists(wine_loader)) {
-            ADD_FAILURE() << "32-bit Wine is missing (" << wine_loader << ")";
+            ADD_FAILURE() << "Wine is missing (" << wine_loader << ")";
             return "";
         }
-        child_process boot = start_process({wine_loader, "wineboot", "-i"}, folder, "/dev/null",
+        const std::string boot_output = folder + "/wineboot.txt";
+        child_process boot = start_process({wine_loader, "wineboot", "-i"}, folder, boot_output,
                                            wine_environment);
-        EXPECT_EQ(wait_process(boot, std::chrono::seconds(120)), 0) << "wineboot did not finish";
+        if (wait_process(boot, std::chrono::seconds(120)) != 0) {
+            ADD_FAILURE() << "Wine could not start: " << read_text_file(boot_output);
+            return "";
+        }
         game = start_process({wine_loader, WINDOWS_STANDIN_PROGRAM, "--size", "1", "--seed", "21",
                               "--key-log", "keys.log", "--state", "state.txt"},
-                             folder, "/dev/null", wine_environment);
-        const std::string window =
-            wait_for_window("^Heroes of Might and Magic III$", std::chrono::seconds(60));
-        EXPECT_FALSE(window.empty()) << "the Windows stand-in did not come up under Wine";
+                             folder, folder + "/standin-output.txt", wine_environment);
+        std::string window;
+        wait_until([&] {
+            window = run_output("xdotool search --onlyvisible --name "
+                                "'^Heroes of Might and Magic III$' 2>/dev/null | head -n 1");
+            return !window.empty() || !process_running(game);
+        }, std::chrono::seconds(60));
+        if (!window.empty() && window.back() == '\n')
+            window.pop_back();
+        EXPECT_FALSE(window.empty()) << "the Windows stand-in did not come up under Wine: "
+                                     << read_text_file(folder + "/standin-output.txt");
         return window;
     }
 
@@ -65,7 +80,7 @@ struct wine_capture : ::testing::Test {
         tool = start_tool(folder);
         ASSERT_FALSE(tool.window.empty());
         run_output("xdotool windowmove --sync " + tool.window + " 850 0");
-        click_in_window(tool.window, 92, 37);  // Size 1: a small map
+        choose_size(tool, 0);  // a small map
         click_in_window(tool.window, capture_x, capture_y);
         ASSERT_TRUE(wait_until([&] { return file_exists(folder + "/result-grid.jpg"); },
                                std::chrono::seconds(90)))

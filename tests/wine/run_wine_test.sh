@@ -26,9 +26,13 @@ Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/
 xvfb_pid=$!
 read -r number <"$work/display"
 export DISPLAY=":$number" WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-[ "$(basename "$loader")" = wine ] && export WINEARCH=win32
+if [ "$(basename "$loader")" = wine ]; then export WINEARCH=win32; else export WINEARCH=win64; fi
 
-"$loader" wineboot -i >/dev/null 2>&1
+if ! "$loader" wineboot -i >"$work/wineboot" 2>&1; then
+  echo "FAILED: Wine could not start ($(basename "$loader") wineboot):"
+  tail -n 5 "$work/wineboot"
+  exit 1
+fi
 windows_path() { case $1 in /*) echo "Z:${1//\//\\}" ;; *) echo "$1" ;; esac; }
 arguments=()
 for argument in "$@"; do arguments+=("$(windows_path "$argument")"); done
