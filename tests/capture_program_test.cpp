@@ -4,6 +4,7 @@
 #include "image_files.h"
 #include "map_capture.h"
 #include "standin_map.h"
+#include "standin_model.h"
 
 #include "picture_image.h"
 #include "result_files.h"
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -106,14 +108,7 @@ struct capture_program : ::testing::Test {
                 << entry.path() << " left behind";
     }
 
-    // Sets the Size slider as a person would: a click at either end of its track.
-    void choose_size(int size_index)
-    {
-        if (size_index == 0)
-            click_in_window(tool.window, 92, 37);
-        if (size_index == 2)
-            click_in_window(tool.window, 377, 37);
-    }
+    void choose_size(int size_index) { ::choose_size(tool, size_index); }
 
     void press_capture() { click_in_window(tool.window, capture_x, capture_y); }
 
@@ -494,4 +489,74 @@ TEST_F(capture_program, ComparisonCatchesAGameThatMissedATap)
     choose_size(0);
     ASSERT_TRUE(capture(std::chrono::seconds(60)));
     EXPECT_NE(wrong_result_files(folder, map_of(0)), "");
+}
+
+TEST_F(capture_program, ExtraLargeMapChosenWithTheMouse)
+{
+    start_game(3);
+    start_tool_here();
+    choose_size(3);
+    ASSERT_TRUE(capture(std::chrono::seconds(200)));
+    expect_whole_map(3);
+    EXPECT_EQ(bursts_sent().size(), 133u);
+}
+
+TEST_F(capture_program, ExtraLargeMapOfAnAnimatedGameHasEveryStillTileExact)
+{
+    start_game(3, {"--animate"});
+    start_tool_here();
+    choose_size(3);
+    ASSERT_TRUE(capture(std::chrono::seconds(200)));
+    // JPEG blocks never straddle 32-pixel tiles, and colour is smoothed across at most 2 pixels:
+    // inside every tile that does not animate, the map is exactly the game's map.
+    save_jpeg_file(map_of(3), folder + "/truth.jpg", 80);
+    const image truth = load_image(folder + "/truth.jpg");
+    const image got = load_image(folder + "/result.jpg");
+    int wrong = 0, animated = 0;
+    for (int ty = 0; ty < 144; ++ty)
+        for (int tx = 0; tx < 144; ++tx) {
+            if (standin_tile_animates(tx, ty)) {
+                ++animated;
+                continue;
+            }
+            const auto inside = [&](const image& map) {
+                return map.get_crop(32 * tx + 2, 32 * ty + 2, 32 * tx + 29, 32 * ty + 29);
+            };
+            wrong += !(inside(got) == inside(truth));
+        }
+    EXPECT_EQ(wrong, 0) << "of " << 144 * 144 - animated << " still tiles";
+    EXPECT_GT(animated, 144 * 144 / 50);
+}
+
+// The view one tap short where the walk can see it: the capture stops at the next screen with a
+// message, types nothing more, and writes nothing.
+void expect_stop_at_a_seam(capture_program& test, const std::vector<std::string>& game_options)
+{
+    test.write_earlier_results();
+    test.start_game(3, game_options);
+    test.start_tool_here();
+    test.choose_size(3);
+    test.press_capture();
+    EXPECT_NE(test.stopped_with_message().find("did not scroll as far as the keys asked"),
+              std::string::npos);
+    const view_position stopped = standin_view(test.game);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(standin_view(test.game), stopped) << "keys after the stop";
+    EXPECT_FALSE(control_held_in_server());
+    test.expect_earlier_results();
+    EXPECT_TRUE(process_running(test.tool.process));
+}
+
+TEST_F(capture_program, ExtraLargeMapWhoseRightLimitIsOneTapNearerStops)
+{
+    expect_stop_at_a_seam(*this, {"--scroll-limit", "67,72"});
+    EXPECT_EQ(standin_view(game), (view_position{67, 3}));
+}
+
+TEST_F(capture_program, ExtraLargeMapWithAMissedTapMidRowStops)
+{
+    // Taps 1-144 reach the top-left limit, 3 down and 3 right reach the first stop; tap 170
+    // is in the third step right of the first row (taps 165-171).
+    expect_stop_at_a_seam(*this, {"--ignore-taps", "170"});
+    EXPECT_EQ(standin_view(game), (view_position{23, 3}));
 }

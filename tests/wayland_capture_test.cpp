@@ -105,7 +105,7 @@ struct wayland_capture : ::testing::Test {
         // Under weston the windows lie where it puts them, and a click on the Size slider may
         // land on the game: there the map keeps the size the slider starts with.
         if (size == 1)
-            click_in_window(tool.window, 92, 37);
+            choose_size(tool, 0);
     }
 
     bool map_written(std::chrono::seconds timeout)

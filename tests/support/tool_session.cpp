@@ -27,6 +27,18 @@ tool_session start_tool(const std::string& folder, const std::vector<std::string
     return tool;
 }
 
+void choose_size(const tool_session& tool, int size_index)
+{
+    constexpr int track_left = 92, track_right = 377, track_y = 37;
+    if (size_index == 3) {
+        click_in_window(tool.window, track_right, track_y);
+        return;
+    }
+    click_in_window(tool.window, track_left, track_y);
+    for (int step = 0; step < size_index; ++step)
+        press_key(tool.window, "Right");
+}
+
 std::string wait_for_messages(const tool_session& tool, int count,
                               std::chrono::milliseconds timeout)
 {

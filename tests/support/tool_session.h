@@ -26,6 +26,10 @@ std::vector<std::string> as_unprivileged_user();
 inline constexpr int capture_x = 200, capture_y = 72;
 inline constexpr int compress_x = 200, compress_y = 172;
 
+// Sets the Size slider as a person would: a click at the right end of its track for Size 4, else
+// at its left end (Size 1), then the Right arrow key once for each size more.
+void choose_size(const tool_session& tool, int size_index);
+
 // Waits until the message log holds `count` lines; returns its text.
 std::string wait_for_messages(const tool_session& tool, int count,
                               std::chrono::milliseconds timeout);
