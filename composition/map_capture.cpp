@@ -40,7 +40,7 @@ game_status first_burst(game_window window, const MapSizeRow& row, const capture
                         capture_waiting waiting)
 {
     const int limit = row.traverse_taps;
-    game_status status = driver.scroll_map_view(window, -limit, -limit, {});
+    game_status status = driver.scroll_map_view(window, -limit, -limit, {}, false);
     if (!still_waiting(status))
         return status;
     const auto start = std::chrono::steady_clock::now();
@@ -52,7 +52,7 @@ game_status first_burst(game_window window, const MapSizeRow& row, const capture
         if (waiting && status != told)
             waiting(status);
         told = status;
-        status = driver.scroll_map_view(window, -limit, -limit, {});
+        status = driver.scroll_map_view(window, -limit, -limit, {}, false);
     }
     if (waiting && told != game_status::ok)
         waiting(game_status::ok);
@@ -202,7 +202,7 @@ game_status scan_map(game_window window, const MapSizeRow& row, const capture_dr
     screen_stitcher stitcher{row, sink, [&] { return driver.snapshot_client_area(window); }};
     const pause_work work_in_pauses = [&] { return stitcher.work(); };
     const auto burst = [&](int dx, int dy) {
-        return driver.scroll_map_view(window, dx, dy, work_in_pauses);
+        return driver.scroll_map_view(window, dx, dy, work_in_pauses, true);
     };
     try {
         game_status status = first_burst(window, row, driver, waiting);

@@ -25,7 +25,8 @@ inline constexpr std::chrono::seconds permission_wait{30};
 
 // The game's side of a capture: everything `capture_map` asks of the game.
 struct capture_driver {
-    game_status (*scroll_map_view)(game_window window, int dx, int dy, const pause_work& work);
+    game_status (*scroll_map_view)(game_window window, int dx, int dy, const pause_work& work,
+                                   bool continuing);
     game_status (*snapshot_client_area)(game_window window);
 };
 

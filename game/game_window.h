@@ -44,7 +44,10 @@ game_window find_game_window(const char* title);
 // says why. Keys thus never reach another program. `work` fills the pauses before Ctrl goes down
 // and after it comes up, its first piece always before Ctrl goes down (an exception it throws
 // then ends the burst before any key); the pauses are never shortened.
-game_status scroll_map_view(game_window window, int dx, int dy, const pause_work& work = {});
+// A `continuing` burst (a later one of the same capture) sends nothing, and says focus_lost, when
+// the window lost the keyboard since the previous burst: the player clicked elsewhere to stop.
+game_status scroll_map_view(game_window window, int dx, int dy, const pause_work& work = {},
+                            bool continuing = false);
 
 // Writes the window's client area, as the window itself shows it, as a 32-bit bitmap named by
 // `snapshot_file_name`; the previous file is replaced only by a complete one.

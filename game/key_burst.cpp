@@ -26,9 +26,11 @@ game_status send_taps(const burst_steps& steps, game_window window, game_key for
 }  // namespace
 
 game_status run_key_burst(const burst_steps& steps, game_window window, int dx, int dy,
-                          const pause_work& work)
+                          const pause_work& work, bool continuing)
 {
-    game_status status = steps.request_focus(window);
+    game_status status = continuing ? steps.may_type(window) : game_status::ok;
+    if (status == game_status::ok)
+        status = steps.request_focus(window);
     if (status != game_status::ok)
         return status;
     const auto focus_deadline = steps.now() + std::chrono::milliseconds(focus_pause_ms);

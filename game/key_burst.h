@@ -40,5 +40,8 @@ struct burst_steps {
 // a release, then 25 ms), Ctrl up, 25 ms from the moment the desktop has passed Ctrl up on (so
 // that the game had its time even where keys arrive late). Every check that fails stops the
 // burst at once; Ctrl is always released once it was pressed.
+// A `continuing` burst (a later one of the same capture) first makes sure that the window kept
+// the keyboard since the previous burst: a player who clicked elsewhere to stop the capture is
+// not overruled by the next focus request.
 game_status run_key_burst(const burst_steps& steps, game_window window, int dx, int dy,
-                          const pause_work& work);
+                          const pause_work& work, bool continuing = false);

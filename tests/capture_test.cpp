@@ -44,7 +44,7 @@ struct played_game_state {
 };
 played_game_state played;
 
-game_status played_scroll(game_window, int dx, int dy, const pause_work& work)
+game_status played_scroll(game_window, int dx, int dy, const pause_work& work, bool)
 {
     if (played.focus_refusals > 0) {
         --played.focus_refusals;

@@ -86,10 +86,10 @@ constexpr burst_steps recorder{
     },
 };
 
-game_status run(int dx, int dy, const pause_work& work = {})
+game_status run(int dx, int dy, const pause_work& work = {}, bool continuing = false)
 {
     played.steps.clear();
-    return run_key_burst(recorder, 1, dx, dy, work);
+    return run_key_burst(recorder, 1, dx, dy, work, continuing);
 }
 
 void reset()
@@ -234,6 +234,7 @@ TEST(KeyBurst, WorkFillsOnlyThePausesWithCtrlUp)
     reset();
     int pieces = 3;
     const pause_work work = [&] {
+        played.steps.push_back("piece");
         if (pieces > 0)
             --pieces;
         return pieces > 0;
@@ -242,8 +243,18 @@ TEST(KeyBurst, WorkFillsOnlyThePausesWithCtrlUp)
     EXPECT_EQ(pieces, 0);
     const auto down = std::find(played.steps.begin(), played.steps.end(), "ctrl down");
     const auto up = std::find(played.steps.begin(), played.steps.end(), "ctrl up");
-    EXPECT_EQ(std::count(played.steps.begin(), down, "work"), 3);
-    EXPECT_EQ(std::count(down, up, "work"), 0);
+    EXPECT_EQ(std::count(played.steps.begin(), down, "piece"), 3);
+    EXPECT_EQ(played.steps[1], "piece") << "the first piece comes right after the focus request";
+    EXPECT_EQ(std::count(down, up, "piece"), 0);
     // The pauses stay as long as they are.
     EXPECT_EQ(slept_ms(played.steps), 75 + 2 * 25);
+}
+
+TEST(KeyBurst, ContinuingBurstAfterTheKeyboardLeftTheGameAsksForNothing)
+{
+    reset();
+    played.checks_passing = 0;
+    played.failing_check = game_status::focus_lost;
+    EXPECT_EQ(run(8, 0, {}, true), game_status::focus_lost);
+    EXPECT_EQ(played.steps, (std::vector<std::string>{"check"})) << "no focus request, no key";
 }

@@ -114,9 +114,10 @@ game_window find_game_window(const char* title)
     return FindWindowA(nullptr, title);
 }
 
-game_status scroll_map_view(game_window window, int dx, int dy, const pause_work& work)
+game_status scroll_map_view(game_window window, int dx, int dy, const pause_work& work,
+                            bool continuing)
 {
-    return run_key_burst(win32_burst_steps, window, dx, dy, work);
+    return run_key_burst(win32_burst_steps, window, dx, dy, work, continuing);
 }
 
 game_status snapshot_client_area(game_window window)

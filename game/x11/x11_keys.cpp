@@ -169,8 +169,9 @@ KeySym keysym_of(game_key key)
     return NoSymbol;
 }
 
-game_status scroll_map_view(game_window window, int dx, int dy, const pause_work& work)
+game_status scroll_map_view(game_window window, int dx, int dy, const pause_work& work,
+                            bool continuing)
 {
     watch_termination_signals();
-    return run_key_burst(x11_burst_steps, window, dx, dy, work);
+    return run_key_burst(x11_burst_steps, window, dx, dy, work, continuing);
 }
