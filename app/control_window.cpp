@@ -23,6 +23,8 @@ Fl_Hor_Value_Slider* make_slider(int y, const char* label, double low, double hi
 {
     Fl_Hor_Value_Slider* slider = new Fl_Hor_Value_Slider(50, y, 330, 25, label);
     slider->align(FL_ALIGN_LEFT);
+    // The labels lie in the 50 pixels left of the sliders: "Quality" fits whole at 12 points.
+    slider->labelsize(12);
     slider->bounds(low, high);
     slider->step(step);
     slider->value(initial);

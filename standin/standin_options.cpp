@@ -25,9 +25,9 @@ bool parse_pair(const char* text, int& a, int& b)
            parse_int(s.substr(comma + 1).c_str(), b);
 }
 
-void print_usage()
+void print_usage(std::FILE* to)
 {
-    std::fprintf(stderr,
+    std::fprintf(to,
                  "usage: tilequilt-standin [--size 1|2|3|4] [--seed N] [--view X,Y] [--animate]\n"
                  "         [--picture MAP.ppm] [--write-map FILE.ppm] [--key-log FILE]\n"
                  "         [--state FILE] [--ignore-taps N,N,...] [--redraw-delay MS]\n"
@@ -40,6 +40,10 @@ bool parse_standin_options(int argc, char** argv, standin_options& options)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
+        if (option == "--help" || option == "--version") {
+            options.answer = option;
+            return true;
+        }
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         bool ok = value != nullptr;
         if (ok && option == "--size") {
@@ -84,7 +88,7 @@ bool parse_standin_options(int argc, char** argv, standin_options& options)
         }
         if (!ok) {
             std::fprintf(stderr, "tilequilt-standin: bad option %s\n", option.c_str());
-            print_usage();
+            print_usage(stderr);
             return false;
         }
         ++i;
@@ -122,7 +126,20 @@ bool setup_standin(const standin_options& options, standin_game& game)
 int start_standin_program(int argc, char** argv, standin_game& game)
 {
     standin_options options;
-    if (!parse_standin_options(argc, argv, options) || !setup_standin(options, game))
+    if (!parse_standin_options(argc, argv, options))
+        return 2;
+    if (options.answer == "--help") {
+        std::printf("A stand-in for the game \"Heroes of Might and Magic III\": a window of that title\n"
+                    "whose map view scrolls 64 pixels with every Ctrl+arrow key, for trying\n"
+                    "tilequilt without the game.\n");
+        print_usage(stdout);
+        return 0;
+    }
+    if (options.answer == "--version") {
+        std::printf("tilequilt-standin %s\n", TILEQUILT_VERSION);
+        return 0;
+    }
+    if (!setup_standin(options, game))
         return 2;
     if (!options.write_map_file.empty())
         return write_ppm(options.write_map_file, game.map) ? 0 : 1;

@@ -17,6 +17,7 @@ struct standin_options {
     std::string key_log_file;
     std::string state_file;
     standin_faults faults;
+    std::string answer;  // "--help" or "--version": print that and exit
 };
 
 // Reads the command line; false (after printing why and the usage) when it is wrong.

@@ -12,7 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
+
+#include <sys/wait.h>
 
 namespace {
 
@@ -78,8 +81,13 @@ TEST(ControlWindow, WidgetsAsLaidOut)
     credit_box->measure_label(text_w, text_h);
     EXPECT_LE(text_w, 150);
     EXPECT_LE(text_h, 25);
+    // The sliders' labels, drawn left of them, fit whole into the window.
+    for (Fl_Hor_Value_Slider* slider : {size_slider, quality_slider, zoom_slider}) {
+        slider->measure_label(text_w, text_h);
+        EXPECT_LE(text_w, slider->x() - 2) << slider->label();
+    }
 
-    expect_slider(size_slider, 1, 3, 1, 2);
+    expect_slider(size_slider, 1, 4, 1, 2);
     expect_slider(quality_slider, 20, 75, 5, 50);
     expect_slider(zoom_slider, 0.05, 1, 0.05, 0.5);
     EXPECT_NE(capture_button->callback(), nullptr);
@@ -92,13 +100,13 @@ TEST(ControlWindow, SlidersGiveTheValuesTheActionsUse)
 {
     private_display display;
     build_control_window();
-    // The Size slider only produces whole numbers within 1 to 3.
+    // The Size slider only produces whole numbers within 1 to 4.
     size_slider->value(size_slider->clamp(size_slider->round(0.4)));
     EXPECT_EQ(size_index_from_slider(size_slider->value()), 0);
     size_slider->value(size_slider->clamp(size_slider->round(2.6)));
     EXPECT_EQ(size_index_from_slider(size_slider->value()), 2);
     size_slider->value(size_slider->clamp(size_slider->round(9)));
-    EXPECT_EQ(size_index_from_slider(size_slider->value()), 2);
+    EXPECT_EQ(size_index_from_slider(size_slider->value()), 3);
 
     zoom_slider->value(zoom_slider->clamp(zoom_slider->round(0.0)));
     EXPECT_FLOAT_EQ(zoom_from_slider(zoom_slider->value()), 0.05f);
@@ -109,4 +117,24 @@ TEST(ControlWindow, SlidersGiveTheValuesTheActionsUse)
     EXPECT_EQ(quality_from_slider(quality_slider->clamp(quality_slider->round(21))), 20);
     EXPECT_EQ(size_index_from_slider(1.0), 0);
     EXPECT_EQ(size_index_from_slider(3.0), 2);
+}
+
+// Both programs answer --help and --version without a display, and refuse anything else.
+TEST(CommandLine, HelpAndVersionNeedNoDisplayAndUnknownOptionsAreRefused)
+{
+    const auto run = [](const std::string& command, std::string& output) {
+        const std::string file = make_temporary_folder("command-line") + "/output";
+        const int status = std::system(("env -u DISPLAY " + command + " >" + file + " 2>&1").c_str());
+        output = read_text_file(file);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    for (const std::string program : {TILEQUILT_PROGRAM, STANDIN_PROGRAM}) {
+        std::string said;
+        EXPECT_EQ(run(program + " --help", said), 0) << program;
+        EXPECT_NE(said.find("usage: tilequilt"), std::string::npos) << said;
+        EXPECT_EQ(run(program + " --version", said), 0) << program;
+        EXPECT_NE(said.find(" 1."), std::string::npos) << said;
+        EXPECT_EQ(run(program + " --bogus", said), 2) << program;
+        EXPECT_NE(said.find("usage: tilequilt"), std::string::npos) << said;
+    }
 }
