@@ -6,7 +6,7 @@ repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_packages=(cmake make g++ pkg-config libfltk1.3-dev fluid cimg-dev libjpeg62-turbo-dev
                 libx11-dev libxtst-dev libxext-dev libxcomposite-dev)
 desktop_packages=(xvfb xdotool)
-test_packages=(libgtest-dev util-linux openbox x11-utils)
+test_packages=(libgtest-dev util-linux openbox x11-utils dpkg-dev file man-db)
 # Wayland desktops for the tests: GNOME's compositor and weston, each with its XWayland.
 wayland_packages=(mutter weston xwayland dbus-daemon)
 # The tool ships as a 32-bit Windows program: cross-built with mingw-w64, run under 32-bit Wine
