@@ -6,6 +6,12 @@
 #include <cstring>
 #include <new>
 
+// On Windows, <windows.h> (which the image library includes) defines `boolean` as unsigned char,
+// and libjpeg built for Windows uses that type too: jpeglib.h must not define its own.
+#if defined(_WIN32) && !defined(HAVE_BOOLEAN)
+#include <windows.h>
+#define HAVE_BOOLEAN
+#endif
 #include <jpeglib.h>
 #include <jerror.h>
 
