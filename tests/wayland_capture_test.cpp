@@ -74,6 +74,49 @@ bool framed(const std::string& window)
     return known && parent != root && shown;
 }
 
+// Whether `upper`'s frame lies above `lower`'s in the X server's stacking order. The compositor's
+// window manager raises a newly shown window some time after it framed it; until then a click at
+// the new window's place goes to the window beneath (under weston both windows are placed at the
+// same spot).
+bool stacked_above(const std::string& upper, const std::string& lower)
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    const auto top_level = [&](Window window) {
+        Window root = 0, parent = window;
+        while (parent) {
+            Window* children = nullptr;
+            unsigned int count = 0;
+            const Window current = parent;
+            if (!XQueryTree(display, current, &root, &parent, &children, &count))
+                return Window{0};
+            if (children)
+                XFree(children);
+            if (parent == root)
+                return current;
+        }
+        return Window{0};
+    };
+    const Window upper_frame = top_level(std::stoul(upper));
+    const Window lower_frame = top_level(std::stoul(lower));
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    int upper_at = -1, lower_at = -1;  // children come bottom first
+    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        for (unsigned int i = 0; i < count; ++i) {
+            if (children[i] == upper_frame)
+                upper_at = static_cast<int>(i);
+            if (children[i] == lower_frame)
+                lower_at = static_cast<int>(i);
+        }
+    if (children)
+        XFree(children);
+    XCloseDisplay(display);
+    return upper_at >= 0 && lower_at >= 0 && upper_at > lower_at;
+}
+
 struct wayland_capture : ::testing::Test {
     private_display host;
     std::string folder = make_temporary_folder("wayland-capture");
@@ -100,8 +143,10 @@ struct wayland_capture : ::testing::Test {
         ASSERT_FALSE(game.window.empty()) << "the stand-in's window did not appear";
         tool = start_tool(folder);
         ASSERT_FALSE(tool.window.empty()) << "the tool's window did not appear";
-        ASSERT_TRUE(wait_until([&] { return framed(tool.window) && framed(game.window); },
-                               std::chrono::seconds(10)));
+        ASSERT_TRUE(wait_until([&] { return framed(tool.window) && framed(game.window) &&
+                                            stacked_above(tool.window, game.window); },
+                               std::chrono::seconds(10)))
+            << "the tool's window is not shown above the game's";
         // Under weston the windows lie where it puts them, and a click on the Size slider may
         // land on the game: there the map keeps the size the slider starts with.
         if (size == 1)
@@ -126,10 +171,13 @@ struct wayland_capture : ::testing::Test {
         ASSERT_EQ(desktop.failure, "");
         start_programs(2);
         click_in_window(tool.window, capture_x, capture_y);
+        const window_geometry tool_at = geometry_of(tool.window), game_at = geometry_of(game.window);
         ASSERT_TRUE(wait_until([&] { return title_of(tool.window).find("click into the game") !=
                                             std::string::npos; },
                                std::chrono::seconds(10)))
-            << read_text_file(tool.messages);
+            << read_text_file(tool.messages) << "; keys the game got: "
+            << read_key_log(game.key_log).size() << "; tool at " << tool_at.x << "," << tool_at.y
+            << ", game at " << game_at.x << "," << game_at.y;
         EXPECT_TRUE(read_key_log(game.key_log).empty())
             << "no key before the game has the keyboard";
     }
