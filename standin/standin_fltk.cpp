@@ -5,7 +5,7 @@
 #include "standin_render.h"
 
 #include <FL/Fl.H>
-#include <FL/Fl_Window.H>
+#include <FL/Fl_Double_Window.H>
 #include <FL/fl_draw.H>
 
 #include <cstdio>
@@ -43,9 +43,14 @@ void show_late_view(void* data)
     delete late;
 }
 
-class game_window : public Fl_Window {
+// Double-buffered, so that every picture reaches the window whole, in one copy, as a game's
+// frames do: a snapshot never finds it half drawn.
+class game_window : public Fl_Double_Window {
 public:
-    game_window() : Fl_Window(standin_client_width, standin_client_height, game_window_title) {}
+    game_window()
+        : Fl_Double_Window(standin_client_width, standin_client_height, game_window_title)
+    {
+    }
 
     void draw() override
     {
@@ -82,7 +87,7 @@ public:
         case FL_SHORTCUT:
             return 1;  // Escape and friends do not close the game
         default:
-            return Fl_Window::handle(event);
+            return Fl_Double_Window::handle(event);
         }
     }
 };

@@ -3,6 +3,7 @@
 // alike and tests can compute what the window must show.
 #pragma once
 
+#include "game_contract.h"
 #include "standin_log.h"
 #include "standin_picture.h"
 
@@ -12,10 +13,10 @@
 
 inline constexpr int standin_client_width = 800;
 inline constexpr int standin_client_height = 600;
-inline constexpr int standin_tap_pixels = 64;
-// Client position of the map's top-left pixel with the view at its top-left limit.
-inline constexpr int standin_origin_x = 289;
-inline constexpr int standin_origin_y = 264;
+inline constexpr int standin_tap_pixels = tap_pixels;
+// Client position of the map's top-left pixel with the view at its top-left limit: (289, 264).
+inline constexpr int standin_origin_x = view_tile_left + limit_origin_pixels;
+inline constexpr int standin_origin_y = view_tile_top + limit_origin_pixels;
 // The part of the client area that shows the map (half-open), around the 512-pixel view tile.
 inline constexpr int standin_view_left = 8;
 inline constexpr int standin_view_top = 8;
