@@ -118,7 +118,8 @@ struct capture_program : ::testing::Test {
         press_capture();
         // A capture that stopped says so at once; there is no need to wait for its map then.
         wait_until([&] { return file_exists(folder + "/result-grid.jpg") ||
-                                !read_text_file(tool.messages).empty(); },
+                                read_text_file(tool.messages).find("message: ") !=
+                                    std::string::npos; },
                    timeout);
         const bool done = file_exists(folder + "/result-grid.jpg");
         if (!done)
