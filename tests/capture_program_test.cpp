@@ -115,10 +115,11 @@ struct capture_program : ::testing::Test {
     bool capture(std::chrono::seconds timeout)
     {
         fs::remove(folder + "/result-grid.jpg");
+        const size_t said_before = read_text_file(tool.messages).size();
         press_capture();
         // A capture that stopped says so at once; there is no need to wait for its map then.
         wait_until([&] { return file_exists(folder + "/result-grid.jpg") ||
-                                read_text_file(tool.messages).find("message: ") !=
+                                read_text_file(tool.messages).find("message: ", said_before) !=
                                     std::string::npos; },
                    timeout);
         const bool done = file_exists(folder + "/result-grid.jpg");
