@@ -63,15 +63,15 @@ void on_capture(Fl_Widget*, void*)
 {
     const game_window window = find_game_window(game_window_title);
     if (!window) {
-        show_message("h3 not found!");
+        show_message(game_not_found_message);
         return;
     }
     const int size_index = size_index_from_slider(size_slider->value());
     const capture_result result = capture_map(window, size_index, game_driver, show_waiting);
     if (result.game != game_status::ok) {
-        std::puts("capture fail!");
+        std::puts(capture_failed_line);
         std::fflush(stdout);
-        show_message(capture_stop_message(result.game));
+        show_message(capture_stop_message(result.game).c_str());
     }
     if (result.error)
         show_image_error(*result.error);
@@ -85,7 +85,7 @@ void on_compress(Fl_Widget*, void*)
     if (done.status == compress_status::written)
         done = compress_image(result_grid_file_name, zoom, quality);
     if (done.status == compress_status::missing)
-        show_message("make sure to capture the h3 map first!");
+        show_message(capture_first_message);
     if (done.status == compress_status::failed)
         show_image_error(done.error);
 }

@@ -1,23 +1,27 @@
 #include "messages.h"
 
-const char* capture_stop_message(game_status status)
+#include "map_capture.h"
+
+#include <chrono>
+
+std::string capture_stop_message(game_status status)
 {
+    const std::string unchanged = "No map was written; earlier pictures are unchanged.";
     switch (status) {
     case game_status::ok:
-        return nullptr;
+        return "";
     case game_status::window_gone:
-        return "The capture stopped: the game window was closed or hidden.\n"
-               "No map was written; earlier pictures are unchanged.";
+        return "The capture stopped: the game window was closed or hidden.\n" + unchanged;
     case game_status::window_too_small:
-        return "The game window is too small for a capture: its map view must show at least "
-               "556 x 531 pixels.\nGive the game its usual 800 x 600 window and try again. "
-               "No key was sent.";
+        return "The game window is too small for a capture: its map view must show at least " +
+               std::to_string(min_client_width) + " x " + std::to_string(min_client_height) +
+               " pixels.\nGive the game its usual 800 x 600 window and try again. No key was sent.";
     case game_status::focus_refused:
-        return "The capture did not start: the game did not get the keyboard within 10 seconds.\n"
-               "Click into the game window when the tool asks for it, or try again.";
+        return "The capture did not start: the game did not get the keyboard within " +
+               std::to_string(focus_wait.count()) +
+               " seconds.\nClick into the game window when the tool asks for it, or try again.";
     case game_status::focus_lost:
-        return "The capture stopped: another window took the keyboard.\n"
-               "No map was written; earlier pictures are unchanged.";
+        return "The capture stopped: another window took the keyboard.\n" + unchanged;
     case game_status::keys_undelivered:
         return "The capture stopped: the desktop did not pass the keystrokes on to the game.\n"
                "If it asked whether to allow remote input, allow it and try again.";
@@ -33,13 +37,13 @@ const char* capture_stop_message(game_status status)
     case game_status::picture_failed:
         return "The capture stopped: the game window could not be photographed.";
     case game_status::file_failed:
-        return "The capture stopped: the snapshot file tmp.bmp could not be written in the "
-               "working folder.\nIs the disk full?";
+        return std::string("The capture stopped: the snapshot file ") + snapshot_file_name +
+               " could not be written in the working folder.\nIs the disk full?";
     case game_status::view_misplaced:
         return "The capture stopped: the game's map did not scroll as far as the keys asked "
                "(it missed a keystroke, or the map ends earlier than its size says).\n"
-               "Check the Size setting and try again. No map was written; earlier pictures are "
-               "unchanged.";
+               "Check the Size setting and try again. " +
+               unchanged;
     }
     return "The capture stopped.";
 }

@@ -1,10 +1,19 @@
-// What the tool tells the player, in plain words, when a capture stops or waits.
+// What the tool tells the player, in plain words: every text of the tool's own, in one place.
 #pragma once
 
 #include "game_window.h"
 
-// Why a capture stopped, for the message box; null for ok.
-const char* capture_stop_message(game_status status);
+#include <string>
+
+// No game window to capture.
+inline constexpr char game_not_found_message[] = "h3 not found!";
+// Compress found no capture results.
+inline constexpr char capture_first_message[] = "make sure to capture the h3 map first!";
+// The line on standard output when a capture stops.
+inline constexpr char capture_failed_line[] = "capture fail!";
+
+// Why a capture stopped, for the message box; empty for ok.
+std::string capture_stop_message(game_status status);
 
 // The tool window's title while the capture waits for the player; the plain title for ok.
 const char* waiting_title(game_status status);

@@ -7,6 +7,7 @@
 #include "jpeg_codec.h"
 #include "safe_files.h"
 #include "map_capture.h"
+#include "map_files.h"
 #include "map_stitching.h"
 #include "standin_map.h"
 #include "standin_model.h"

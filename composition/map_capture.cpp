@@ -4,21 +4,18 @@
 #include "map_stitching.h"
 #include "safe_files.h"
 #include "seam_check.h"
-#include "tile_grid.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 #include <thread>
 
-const capture_driver game_driver{scroll_map_view, snapshot_client_area};
+const capture_driver game_driver{scroll_map_view, grab_client_area, write_snapshot_file};
 
 namespace {
 
 // Thrown by the picture work when a screen shows the view elsewhere than the walk asked, or when
-// photographing it again failed.
+// its snapshot could not be written or taken again.
 struct view_misplaced {};
-struct retake_failed {
+struct snapshot_failed {
     game_status status;
 };
 
@@ -59,13 +56,16 @@ game_status first_burst(game_window window, const MapSizeRow& row, const capture
     return status;
 }
 
-// The picture work of a scan, done while the keys wait for the game: each screen is read back
-// from the snapshot file, checked against the screens it overlaps and placed in the canvas, and
-// the map's rows are handed to the sink in bands as soon as no later screen can change them.
+// The picture work of a scan, done while the keys wait for the game: each screen's pixels are
+// written as the snapshot file and read back, checked against the screens it overlaps and placed
+// in the canvas, and the map's rows are handed to the sink in bands as soon as no later screen
+// can change them.
 struct screen_stitcher {
     const MapSizeRow& row;
     const map_rows_sink& sink;
-    const std::function<game_status()> retake;  // photographs the view again
+    const capture_driver& driver;
+    const game_window window;
+    client_picture picture;  // the last screen grabbed
     image canvas = image(canvas_pixels(row), canvas_pixels(row), 1, 3, 0);
     const int origin = map_origin(row);
     const canvas_rect map{origin, origin, origin + row.map_pixels, origin + row.map_pixels};
@@ -78,6 +78,15 @@ struct screen_stitcher {
     int rows_final = 0;  // map rows no later screen changes
     int rows_given = 0;  // map rows handed to the sink
 
+    // The grabbed screen as the snapshot file, and back as the capture reads it.
+    image written_and_read_back()
+    {
+        const game_status status = driver.write_snapshot_file(picture);
+        if (status != game_status::ok)
+            throw snapshot_failed{status};
+        return load_image(snapshot_file_name);
+    }
+
     // Throws view_misplaced when the screen does not fit the screens around it, even when
     // photographed again.
     void place_pending()
@@ -88,17 +97,17 @@ struct screen_stitcher {
             area = {area.row_end, y + view_tile_pixels, 0};
             first_in_row = false;
         }
-        image snapshot = load_image(snapshot_file_name);
+        image snapshot = written_and_read_back();
         // Where the seam differs, the view is photographed again: a late picture then shows the
         // right view, and what animates shows as pixels that change while the view stays.
         moving_pixels moving;
         bool fits = seam_matches(compare_seam(canvas, snapshot, x, y, area, map));
         for (size_t i = 0; !fits && i < std::size(retake_pauses); ++i) {
             std::this_thread::sleep_for(retake_pauses[i]);
-            const game_status status = retake();
+            const game_status status = driver.grab_client_area(window, picture);
             if (status != game_status::ok)
-                throw retake_failed{status};
-            image again = load_image(snapshot_file_name);
+                throw snapshot_failed{status};
+            image again = written_and_read_back();
             note_moving_pixels(snapshot, again, moving);
             snapshot = std::move(again);
             fits = seam_matches(compare_seam(canvas, snapshot, x, y, area, map));
@@ -138,7 +147,7 @@ struct screen_stitcher {
         return feed_band();
     }
 
-    // The snapshot file now holds the screen at these stops; the one before must be placed.
+    // `picture` now holds the screen at these stops; the one before must have been placed.
     void photographed(int stop_x, int stop_y, bool first, bool last)
     {
         pending = true;
@@ -161,45 +170,10 @@ struct screen_stitcher {
 
 }  // namespace
 
-map_files start_map_files(int map_pixels)
-{
-    return {start_jpeg(map_pixels, map_pixels, 3, result_quality),
-            start_jpeg(map_pixels, map_pixels, 3, result_quality), map_pixels};
-}
-
-void add_map_band(map_files& files, image& band, int first_row)
-{
-    add_jpeg_rows(*files.map, band);
-    draw_tile_grid(band, files.map_pixels, first_row);
-    add_jpeg_rows(*files.grid, band);
-}
-
-void write_map_files(map_files& files)
-{
-    for (const char* name : {result_file_name, result_grid_file_name}) {
-        std::error_code error;
-        if (std::filesystem::is_directory(name, error))
-            throw cimg_library::CImgIOException("Cannot replace '%s': it is a folder.", name);
-    }
-    const jpeg_bytes map_bytes = finish_jpeg(*files.map);
-    const jpeg_bytes grid_bytes = finish_jpeg(*files.grid);
-    pending_file map_file, grid_file;
-    write_jpeg_bytes_pending(map_bytes, result_file_name, map_file);
-    try {
-        write_jpeg_bytes_pending(grid_bytes, result_grid_file_name, grid_file);
-        commit_image_file(map_file);
-    } catch (...) {
-        discard_pending_file(map_file);
-        discard_pending_file(grid_file);
-        throw;
-    }
-    commit_image_file(grid_file);
-}
-
 game_status scan_map(game_window window, const MapSizeRow& row, const capture_driver& driver,
                      capture_waiting waiting, const map_rows_sink& sink)
 {
-    screen_stitcher stitcher{row, sink, [&] { return driver.snapshot_client_area(window); }};
+    screen_stitcher stitcher{row, sink, driver, window};
     const pause_work work_in_pauses = [&] { return stitcher.work(); };
     const auto burst = [&](int dx, int dy) {
         return driver.scroll_map_view(window, dx, dy, work_in_pauses, true);
@@ -222,8 +196,9 @@ game_status scan_map(game_window window, const MapSizeRow& row, const capture_dr
                 if ((status = burst(stops[j] - x, 0)) != game_status::ok)
                     return status;
                 x = stops[j];
-                stitcher.place_pending();  // the snapshot file is about to be rewritten
-                if ((status = driver.snapshot_client_area(window)) != game_status::ok)
+                stitcher.place_pending();  // its picture is about to be taken again
+                if ((status = driver.grab_client_area(window, stitcher.picture)) !=
+                    game_status::ok)
                     return status;
                 stitcher.photographed(x, y, j == 0, j + 1 == stops.size());
             }
@@ -232,7 +207,7 @@ game_status scan_map(game_window window, const MapSizeRow& row, const capture_dr
         return game_status::ok;
     } catch (const view_misplaced&) {
         return game_status::view_misplaced;
-    } catch (const retake_failed& failed) {
+    } catch (const snapshot_failed& failed) {
         return failed.status;
     }
 }

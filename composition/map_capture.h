@@ -6,17 +6,12 @@
 #include "cimg.h"
 #include "game_window.h"
 #include "image_errors.h"
-#include "jpeg_codec.h"
+#include "map_files.h"
 #include "map_walk.h"
 
 #include <chrono>
 #include <functional>
 #include <optional>
-
-// Result file names and their JPEG quality.
-inline constexpr char result_file_name[] = "result.jpg";
-inline constexpr char result_grid_file_name[] = "result-grid.jpg";
-inline constexpr int result_quality = 80;
 
 // How long the capture waits, before its first key, for the game to get the keyboard (the player
 // clicks into it), and for the desktop to let the keys through (the player allows it).
@@ -27,7 +22,10 @@ inline constexpr std::chrono::seconds permission_wait{30};
 struct capture_driver {
     game_status (*scroll_map_view)(game_window window, int dx, int dy, const pause_work& work,
                                    bool continuing);
-    game_status (*snapshot_client_area)(game_window window);
+    // A snapshot in two steps: the pixels are grabbed while the view stands still, and written
+    // as the snapshot file (and read back) while the next burst waits for the game anyway.
+    game_status (*grab_client_area)(game_window window, client_picture& picture);
+    game_status (*write_snapshot_file)(const client_picture& picture);
 };
 
 // The real game window driver.
@@ -53,19 +51,6 @@ using map_rows_sink = std::function<void(image& band, int first_row)>;
 // image library's exceptions when a snapshot cannot be read back, or what the sink throws.
 game_status scan_map(game_window window, const MapSizeRow& row, const capture_driver& driver,
                      capture_waiting waiting, const map_rows_sink& sink);
-
-// The two result files of a P x P map, encoded band by band while the map is still being made.
-struct map_files {
-    jpeg_encoder map;   // the map as it is
-    jpeg_encoder grid;  // the map with its tile grid
-    int map_pixels = 0;
-};
-map_files start_map_files(int map_pixels);
-// Adds the next band (map rows from `first_row` on) to both; draws the grid into `band`.
-void add_map_band(map_files& files, image& band, int first_row);
-// Writes "result.jpg" and "result-grid.jpg" once all rows are in; neither replaces its earlier
-// file unless both are complete. Throws the image library's exceptions.
-void write_map_files(map_files& files);
 
 // Scans the map of size index `size_index` (0 .. 3) and writes "result.jpg" and "result-grid.jpg"
 // together, replacing the earlier pair only when both are complete. Before any key it makes sure

@@ -8,6 +8,7 @@
 #include "game_window_handle.h"  // the platform's own window handle type, as `game_window`
 
 #include <functional>
+#include <vector>
 
 // Name of the snapshot file, written into the current working folder.
 inline constexpr char snapshot_file_name[] = "tmp.bmp";
@@ -49,6 +50,22 @@ game_window find_game_window(const char* title);
 game_status scroll_map_view(game_window window, int dx, int dy, const pause_work& work = {},
                             bool continuing = false);
 
-// Writes the window's client area, as the window itself shows it, as a 32-bit bitmap named by
-// `snapshot_file_name`; the previous file is replaced only by a complete one.
+// The client area's pixels as the snapshot file holds them: bottom row first, 4 bytes a pixel
+// (blue, green, red, 0).
+struct client_picture {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rows;
+};
+
+// Photographs the window's client area, as the window itself shows it, into `picture` (whose
+// memory is used again): the part of a snapshot that must happen while the view stands still.
+game_status grab_client_area(game_window window, client_picture& picture);
+
+// Writes `picture` as the snapshot file `snapshot_file_name`, replacing the previous file only
+// by a complete one: ok or file_failed.
+game_status write_snapshot_file(const client_picture& picture);
+
+// Both: writes the window's client area, as the window itself shows it, as a 32-bit bitmap
+// named by `snapshot_file_name`; the previous file is replaced only by a complete one.
 game_status snapshot_client_area(game_window window);

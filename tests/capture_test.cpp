@@ -70,26 +70,31 @@ game_status played_scroll(game_window, int dx, int dy, const pause_work& work, b
     return game_status::ok;
 }
 
-game_status played_snapshot(game_window)
+game_status played_grab(game_window, client_picture& picture)
 {
     if (played.snapshots_before_failure == 0)
-        return game_status::file_failed;
+        return game_status::picture_failed;
     if (played.snapshots_before_failure > 0)
         --played.snapshots_before_failure;
     played.calls.push_back("snapshot");
     ++played.game.frame;
-    if (played.corrupt_snapshots) {
-        std::ofstream(snapshot_file_name) << "not a bitmap";
-        return game_status::ok;
-    }
     const bool late = played.snapshots++ == played.late_snapshot;
     const rgb_picture client =
         late ? render_client_area(played.game, played.view_before.first, played.view_before.second)
              : render_client_area(played.game, played.game.view_x, played.game.view_y);
-    return write_bmp_file(snapshot_file_name, client.width, client.height,
-                          bitmap_rows_of(client).data())
-               ? game_status::ok
-               : game_status::file_failed;
+    picture.width = client.width;
+    picture.height = client.height;
+    picture.rows = bitmap_rows_of(client);
+    return game_status::ok;
+}
+
+game_status played_write(const client_picture& picture)
+{
+    if (played.corrupt_snapshots) {
+        std::ofstream(snapshot_file_name) << "not a bitmap";
+        return game_status::ok;
+    }
+    return write_snapshot_file(picture);
 }
 
 void note_waiting(game_status why)
@@ -97,7 +102,7 @@ void note_waiting(game_status why)
     played.waiting_told.push_back(why);
 }
 
-constexpr capture_driver played_driver{played_scroll, played_snapshot};
+constexpr capture_driver played_driver{played_scroll, played_grab, played_write};
 
 struct played_capture : ::testing::Test {
     std::string folder = make_temporary_folder("capture");
@@ -269,7 +274,7 @@ TEST_F(played_capture, FailedSnapshotStopsAtOnceAndKeepsEarlierResults)
     start(0, 3, 3);
     played.snapshots_before_failure = 2;
     const capture_result result = capture_map(1, 0, played_driver);
-    EXPECT_EQ(result.game, game_status::file_failed);
+    EXPECT_EQ(result.game, game_status::picture_failed);
     EXPECT_FALSE(result.error);
     // Two snapshots, and the third failed: nothing was sent after it.
     EXPECT_EQ(played.calls.back(), "(8, 0)");

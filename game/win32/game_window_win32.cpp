@@ -120,7 +120,7 @@ game_status scroll_map_view(game_window window, int dx, int dy, const pause_work
     return run_key_burst(win32_burst_steps, window, dx, dy, work, continuing);
 }
 
-game_status snapshot_client_area(game_window window)
+game_status grab_client_area(game_window window, client_picture& picture)
 {
     RECT client{};
     if (!IsWindow(window) || !GetClientRect(window, &client))
@@ -158,12 +158,14 @@ game_status snapshot_client_area(game_window window)
     std::memcpy(&format.bmiHeader, info_header.data(), bmp_info_header_bytes);
     HGLOBAL block = ok ? GlobalAlloc(GHND, pixel_bytes + bmp_info_header_bytes) : nullptr;
     unsigned char* bytes = block ? static_cast<unsigned char*>(GlobalLock(block)) : nullptr;
-    bool written = false;
     if (bytes) {
         ok = GetDIBits(window_dc, bitmap, 0, static_cast<UINT>(described.bmHeight), bytes,
                        &format, DIB_RGB_COLORS) == described.bmHeight;
-        written = ok && write_bmp_file(snapshot_file_name, described.bmWidth, described.bmHeight,
-                                       bytes);
+        if (ok) {
+            picture.width = described.bmWidth;
+            picture.height = described.bmHeight;
+            picture.rows.assign(bytes, bytes + pixel_bytes);
+        }
         GlobalUnlock(block);
     } else {
         ok = false;
@@ -173,7 +175,5 @@ game_status snapshot_client_area(game_window window)
     DeleteDC(memory_dc);
     DeleteObject(bitmap);
     ReleaseDC(window, window_dc);
-    if (!ok)
-        return game_status::picture_failed;
-    return written ? game_status::ok : game_status::file_failed;
+    return ok ? game_status::ok : game_status::picture_failed;
 }

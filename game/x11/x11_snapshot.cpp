@@ -219,7 +219,7 @@ void keep_window_pixels(Display* display, Window window)
     XFlush(display);
 }
 
-game_status snapshot_client_area(game_window window)
+game_status grab_client_area(game_window window, client_picture& picture)
 {
     Display* display = driver_display();
     if (!display || !window)
@@ -233,9 +233,10 @@ game_status snapshot_client_area(game_window window)
 
     const int width = attributes.width;
     const int height = attributes.height;
-    // Kept from one snapshot to the next, which spares allocating and touching 2 MB each time.
-    static std::vector<unsigned char> rows;
+    std::vector<unsigned char>& rows = picture.rows;
     rows.resize(bmp_pixel_bytes(width, height));
+    picture.width = width;
+    picture.height = height;
     const auto converted = [&](const XImage& image) {
         const pixel_format format{image.bits_per_pixel, image.byte_order == MSBFirst,
                                   attributes.visual->red_mask, attributes.visual->green_mask,
@@ -253,6 +254,5 @@ game_status snapshot_client_area(game_window window)
         if (status != game_status::ok)
             return status;
     }
-    return write_bmp_file(snapshot_file_name, width, height, rows.data()) ? game_status::ok
-                                                                           : game_status::file_failed;
+    return game_status::ok;
 }

@@ -1,0 +1,20 @@
+// The snapshot file, the same on every platform: the backend grabs the pixels, this writes them.
+#include "bmp_file.h"
+#include "game_window.h"
+
+game_status write_snapshot_file(const client_picture& picture)
+{
+    if (picture.rows.size() != bmp_pixel_bytes(picture.width, picture.height))
+        return game_status::file_failed;
+    return write_bmp_file(snapshot_file_name, picture.width, picture.height, picture.rows.data())
+               ? game_status::ok
+               : game_status::file_failed;
+}
+
+game_status snapshot_client_area(game_window window)
+{
+    // Kept from one snapshot to the next, which spares allocating and touching 2 MB each time.
+    static client_picture picture;
+    const game_status status = grab_client_area(window, picture);
+    return status == game_status::ok ? write_snapshot_file(picture) : status;
+}
