@@ -1,5 +1,7 @@
 #include "x11_connection.h"
 
+#include <X11/extensions/Xcomposite.h>
+
 #include <X11/Xatom.h>
 
 #include <algorithm>
@@ -110,4 +112,15 @@ bool window_inside(Display* display, Window inner, Window outer)
             return true;
     }
     return false;
+}
+
+bool composite_available(Display* display)
+{
+    static const bool available = [display] {
+        int event_base = 0, error_base = 0, major = 0, minor = 2;
+        return XCompositeQueryExtension(display, &event_base, &error_base) &&
+               XCompositeQueryVersion(display, &major, &minor) &&
+               (major > 0 || minor >= 2);
+    }();
+    return available;
 }

@@ -38,3 +38,6 @@ Window parent_of(Display* display, Window window);
 
 // Whether `inner` is `outer` or lies inside it in the window tree.
 bool window_inside(Display* display, Window inner, Window outer);
+
+// Whether the server offers Composite 0.2 or later, which keeps windows' pixels off-screen.
+bool composite_available(Display* display);

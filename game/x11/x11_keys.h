@@ -1,4 +1,4 @@
-// Keys on X11: the keysym of each key the game is sent, typed through the XTest extension.
+// Keys on X11: the keysym of each key the game is sent.
 #pragma once
 
 #include "key_burst.h"

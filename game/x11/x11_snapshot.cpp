@@ -6,9 +6,8 @@
 
 #include "bmp_file.h"
 #include "x11_connection.h"
-#include "x11_focus.h"
 #include "x11_pixels.h"
-#include "x11_snapshot.h"
+#include "x11_watch.h"
 
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
@@ -21,17 +20,6 @@
 #include <vector>
 
 namespace {
-
-bool composite_available(Display* display)
-{
-    static const bool available = [display] {
-        int event_base = 0, error_base = 0, major = 0, minor = 2;
-        return XCompositeQueryExtension(display, &event_base, &error_base) &&
-               XCompositeQueryVersion(display, &major, &minor) &&
-               (major > 0 || minor >= 2);
-    }();
-    return available;
-}
 
 // A picture in memory shared with the X server, kept from one snapshot to the next while the
 // window keeps its size and format.
@@ -206,18 +194,6 @@ game_status read_screen_picture(Display* display, Window window,
 }
 
 }  // namespace
-
-void keep_window_pixels(Display* display, Window window)
-{
-    if (!composite_available(display))
-        return;
-    // Another program (a compositing window manager) may redirect it already; then its storage
-    // is there anyway.
-    XCompositeRedirectWindow(display, window, CompositeRedirectAutomatic);
-    // The new storage starts as a copy of the screen: let the game paint all of it.
-    XClearArea(display, window, 0, 0, 0, 0, True);
-    XFlush(display);
-}
 
 game_status grab_client_area(game_window window, client_picture& picture)
 {
