@@ -75,8 +75,35 @@ struct screen_stitcher {
     bool pending = false;
     int x = 0, y = 0;
     bool first_in_row = false, last_in_row = false;
-    int rows_final = 0;  // map rows no later screen changes
+    image previous_tile;  // the view tile of the screen placed last
+    int rows_final = 0;   // map rows no later screen changes
     int rows_given = 0;  // map rows handed to the sink
+
+    // Whether the view tile of `snapshot` is the previous screen's, to the pixel, though the keys
+    // moved the view by at least a tap: the game has not drawn the new view (yet). A tile of one
+    // colour (unexplored land) looks the same anywhere and tells nothing.
+    bool same_as_previous(const image& snapshot) const
+    {
+        if (previous_tile.is_empty())
+            return false;
+        const image tile = view_tile_of(snapshot);
+        if (!(tile == previous_tile))
+            return false;
+        for (int c = 0; c < tile.spectrum(); ++c) {
+            const unsigned char* channel = tile.data(0, 0, 0, c);
+            const size_t size = static_cast<size_t>(tile.width()) * tile.height();
+            if (std::any_of(channel, channel + size, [&](unsigned char v) { return v != *channel; }))
+                return true;
+        }
+        return false;
+    }
+
+    static image view_tile_of(const image& snapshot)
+    {
+        return snapshot.get_crop(view_tile_left, view_tile_top,
+                                 view_tile_left + view_tile_pixels - 1,
+                                 view_tile_top + view_tile_pixels - 1);
+    }
 
     // The grabbed screen as the snapshot file, and back as the capture reads it.
     image written_and_read_back()
@@ -98,10 +125,13 @@ struct screen_stitcher {
             first_in_row = false;
         }
         image snapshot = written_and_read_back();
-        // Where the seam differs, the view is photographed again: a late picture then shows the
-        // right view, and what animates shows as pixels that change while the view stays.
+        // Where the view tile is the previous screen's to the pixel (the game has not drawn the
+        // new view yet), or the seam differs, the view is photographed again: a late picture
+        // then shows the right view, and what animates shows as pixels that change while the
+        // view stays.
         moving_pixels moving;
-        bool fits = seam_matches(compare_seam(canvas, snapshot, x, y, area, map));
+        bool fits = !same_as_previous(snapshot) &&
+                    seam_matches(compare_seam(canvas, snapshot, x, y, area, map));
         for (size_t i = 0; !fits && i < std::size(retake_pauses); ++i) {
             std::this_thread::sleep_for(retake_pauses[i]);
             const game_status status = driver.grab_client_area(window, picture);
@@ -110,12 +140,15 @@ struct screen_stitcher {
             image again = written_and_read_back();
             note_moving_pixels(snapshot, again, moving);
             snapshot = std::move(again);
-            fits = seam_matches(compare_seam(canvas, snapshot, x, y, area, map));
+            fits = !same_as_previous(snapshot) &&
+                   seam_matches(compare_seam(canvas, snapshot, x, y, area, map));
         }
         // Judged on the pixels that stand still: a seam that all moves cannot tell.
-        if (!fits && !seam_matches(compare_seam(canvas, snapshot, x, y, area, map, moving)))
+        if (!fits && (same_as_previous(snapshot) ||
+                      !seam_matches(compare_seam(canvas, snapshot, x, y, area, map, moving))))
             throw view_misplaced{};
         pending = false;
+        previous_tile = view_tile_of(snapshot);
         place_view_tile(canvas, snapshot, x, y, area);
         area.columns = x + view_tile_pixels;
         if (last_in_row)

@@ -74,10 +74,11 @@ public:
                     Fl::add_timeout(game.faults.redraw_delay_ms / 1000.0, show_late_view,
                                     new late_view{this, game.view_x, game.view_y});
                 } else {
+                    // Drawn once the keys that have arrived are handled, as a game draws its
+                    // frames: a stand-in that fell behind catches up at once.
                     shown_x = game.view_x;
                     shown_y = game.view_y;
                     redraw();
-                    Fl::flush();
                 }
             }
             if (standin_should_close(game))

@@ -38,6 +38,7 @@ struct played_game_state {
     int bursts = 0;
     int burst_losing_a_tap = -1;   // this burst (0 = the first) moves the view one tap short
     int late_snapshot = -1;        // this snapshot (0 = the first) shows the view before the burst
+    int frozen_from = -1;          // from this snapshot on, the picture no longer changes
     int snapshots = 0;
     std::pair<int, int> view_before;
     std::vector<game_status> waiting_told;
@@ -78,7 +79,9 @@ game_status played_grab(game_window, client_picture& picture)
         --played.snapshots_before_failure;
     played.calls.push_back("snapshot");
     ++played.game.frame;
-    const bool late = played.snapshots++ == played.late_snapshot;
+    const bool late = played.snapshots == played.late_snapshot ||
+                      (played.frozen_from >= 0 && played.snapshots > played.frozen_from);
+    ++played.snapshots;
     const rgb_picture client =
         late ? render_client_area(played.game, played.view_before.first, played.view_before.second)
              : render_client_area(played.game, played.game.view_x, played.game.view_y);
@@ -341,6 +344,19 @@ TEST_F(played_capture, ExtraLargeWalkRefusesAViewOneTapOffAndKeepsAnimation)
                 << "tile " << tx << ", " << ty;
         }
     EXPECT_GT(animated, 144 * 144 / 50);
+}
+
+TEST_F(played_capture, ScreenTheGameHadNotDrawnYetIsTakenAgainOrStopsTheCapture)
+{
+    // At every size: a snapshot still showing the previous screen is taken again, and the map is
+    // exact; a game that stops drawing stops the capture, and nothing is written.
+    start(0);
+    played.late_snapshot = 4;
+    EXPECT_TRUE(scanned(0) == image_of(played.game.map));
+    start(0);
+    played.frozen_from = 4;
+    EXPECT_EQ(capture_map(1, 0, played_driver).game, game_status::view_misplaced);
+    EXPECT_FALSE(file_exists(result_file_name));
 }
 
 TEST_F(played_capture, ResultThatCannotBeReplacedLeavesBothEarlierFiles)
