@@ -41,6 +41,10 @@ game_status run_key_burst(const burst_steps& steps, game_window window, int dx, 
     status = steps.confirm_focus(window);
     if (status == game_status::ok)
         status = steps.may_type(window);
+    // A focus that went again right after it came, before any key, was not given: the first
+    // burst of a capture then waits for the player as for a refused one.
+    if (status == game_status::focus_lost && !continuing)
+        status = game_status::focus_refused;
     if (status != game_status::ok)
         return status;
 

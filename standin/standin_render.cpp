@@ -1,5 +1,6 @@
 #include "standin_render.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -49,24 +50,34 @@ rgb_picture render_client_area(const standin_game& game, int view_x, int view_y)
     // The map view, one to one, black beyond the map.
     const int offset_x = standin_origin_x - standin_tap_pixels * view_x;
     const int offset_y = standin_origin_y - standin_tap_pixels * view_y;
+    // Row by row: black, then the map's pixels in one copy, then black again.
     for (int cy = standin_view_top; cy < standin_view_bottom; ++cy) {
-        unsigned char* out =
-            &client.pixels[(static_cast<size_t>(cy) * client.width + standin_view_left) * 3];
+        unsigned char* row = &client.pixels[static_cast<size_t>(cy) * client.width * 3];
         const int my = cy - offset_y;
-        for (int cx = standin_view_left; cx < standin_view_right; ++cx, out += 3) {
+        const int first = std::clamp(offset_x, standin_view_left, standin_view_right);
+        const int end = std::clamp(offset_x + game.map.width, first, standin_view_right);
+        const bool on_map = my >= 0 && my < game.map.height && first < end;
+        std::memset(row + standin_view_left * 3, 0,
+                    static_cast<size_t>(standin_view_right - standin_view_left) * 3);
+        if (!on_map)
+            continue;
+        const unsigned char* in =
+            &game.map.pixels[(static_cast<size_t>(my) * game.map.width + (first - offset_x)) * 3];
+        std::memcpy(row + first * 3, in, static_cast<size_t>(end - first) * 3);
+        if (!game.animate || game.frame % 3 == 0)
+            continue;
+        // An animated tile shows its colours turned by the frame.
+        const int turn = game.frame % 3;
+        for (int cx = first; cx < end; ++cx) {
             const int mx = cx - offset_x;
-            if (mx >= 0 && my >= 0 && mx < game.map.width && my < game.map.height) {
-                const unsigned char* in =
-                    &game.map.pixels[(static_cast<size_t>(my) * game.map.width + mx) * 3];
-                // An animated tile shows its colours turned by the frame.
-                const int turn = game.animate && standin_tile_animates(mx / standin_tile_pixels,
-                                                                       my / standin_tile_pixels)
-                                     ? game.frame % 3
-                                     : 0;
-                for (int k = 0; k < 3; ++k)
-                    out[k] = in[(k + turn) % 3];
-            } else
-                out[0] = out[1] = out[2] = 0;
+            if (!standin_tile_animates(mx / standin_tile_pixels, my / standin_tile_pixels)) {
+                cx += standin_tile_pixels - 1 - mx % standin_tile_pixels;  // to the next tile
+                continue;
+            }
+            unsigned char* out = row + cx * 3;
+            const unsigned char* pixel = in + static_cast<size_t>(cx - first) * 3;
+            for (int k = 0; k < 3; ++k)
+                out[k] = pixel[(k + turn) % 3];
         }
     }
 

@@ -34,10 +34,15 @@ game_status request_focus(game_window window)
     // What counts from here on is what happens during this burst.
     watched.gone = !shown;
     if (shown && large) {
-        if (watched.activation_supported)
+        // A window manager that takes activation requests decides on the focus; setting it
+        // behind its back may hold only until it sets it back (weston does), and keys would
+        // start into a focus about to leave.
+        if (watched.activation_supported) {
             send_activation_request(display, window);
-        XRaiseWindow(display, window);
-        XSetInputFocus(display, window, RevertToParent, CurrentTime);
+        } else {
+            XRaiseWindow(display, window);
+            XSetInputFocus(display, window, RevertToParent, CurrentTime);
+        }
     }
     // A refused focus request shows in the confirmation; only a missing window matters here.
     XFlush(display);

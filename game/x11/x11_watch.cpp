@@ -25,6 +25,12 @@ void handle(const XEvent& event)
         if (event.xfocus.window == watched.id && event.xfocus.detail != NotifyInferior)
             watched.focus_left = true;
         break;
+    case FocusIn:
+        // Back with the game: some desktops (weston) take the focus away and give it back in
+        // answer to a focus request.
+        if (event.xfocus.window == watched.id)
+            watched.focus_left = false;
+        break;
     default:
         break;
     }

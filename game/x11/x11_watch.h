@@ -10,7 +10,7 @@
 struct watched_window {
     Window id = 0;
     bool gone = false;                  // destroyed or unmapped since the burst began
-    bool focus_left = false;            // lost the focus since the last confirmation
+    bool focus_left = false;            // the focus is elsewhere, as the last focus event said
     bool delivery_confirmed = false;    // a key was seen to arrive since it is watched
     bool activation_supported = false;  // the window manager takes _NET_ACTIVE_WINDOW
 };
