@@ -1,6 +1,5 @@
 #include "control_window.h"
 
-#include "actions.h"
 #include "map_walk.h"
 
 #include <FL/Fl_Box.H>
@@ -33,17 +32,17 @@ Fl_Hor_Value_Slider* make_slider(int y, const char* label, double low, double hi
 
 }  // namespace
 
-Fl_Window* build_control_window()
+Fl_Window* build_control_window(button_action capture, button_action compress)
 {
     // Each widget becomes a child of the window while it is the current group.
     control_window = new Fl_Window(400, 300, "Tilequilt");
     size_slider = make_slider(25, "Size", 1, offered_map_sizes, 1, 2);
     capture_button = new Fl_Button(150, 60, 100, 25, "capture");
-    capture_button->callback(on_capture);
+    capture_button->callback(capture);
     quality_slider = make_slider(100, "Quality", 20, 75, 5, 50);
     zoom_slider = make_slider(125, "Zoom", 0.05, 1, 0.05, 0.5);
     compress_button = new Fl_Button(150, 160, 100, 25, "compress");
-    compress_button->callback(on_compress);
+    compress_button->callback(compress);
     credit_box = new Fl_Box(200, 250, 150, 25, "Tilequilt map stitcher");
     credit_box->box(FL_FLAT_BOX);
     control_window->end();

@@ -6,6 +6,7 @@ class Fl_Window;
 class Fl_Hor_Value_Slider;
 class Fl_Button;
 class Fl_Box;
+class Fl_Widget;
 
 extern Fl_Window* control_window;
 extern Fl_Hor_Value_Slider* size_slider;
@@ -15,8 +16,9 @@ extern Fl_Button* capture_button;
 extern Fl_Button* compress_button;
 extern Fl_Box* credit_box;
 
-// Creates the window and its widgets, with the capture and compress actions on the buttons.
-Fl_Window* build_control_window();
+// Creates the window and its widgets, with `capture` and `compress` as the buttons' actions.
+using button_action = void (*)(Fl_Widget*, void*);
+Fl_Window* build_control_window(button_action capture, button_action compress);
 
 // How the actions read the sliders.
 int size_index_from_slider(double value);  // value - 1, truncated: 0 .. 3

@@ -129,10 +129,13 @@ struct screen_stitcher {
         // new view yet), or the seam differs, the view is photographed again: a late picture
         // then shows the right view, and what animates shows as pixels that change while the
         // view stays.
+        const auto fits = [&](const image& screen, const moving_pixels& left_out) {
+            return !same_as_previous(screen) &&
+                   seam_matches(compare_seam(canvas, screen, x, y, area, map, left_out));
+        };
         moving_pixels moving;
-        bool fits = !same_as_previous(snapshot) &&
-                    seam_matches(compare_seam(canvas, snapshot, x, y, area, map));
-        for (size_t i = 0; !fits && i < std::size(retake_pauses); ++i) {
+        bool fitting = fits(snapshot, {});
+        for (size_t i = 0; !fitting && i < std::size(retake_pauses); ++i) {
             std::this_thread::sleep_for(retake_pauses[i]);
             const game_status status = driver.grab_client_area(window, picture);
             if (status != game_status::ok)
@@ -140,12 +143,10 @@ struct screen_stitcher {
             image again = written_and_read_back();
             note_moving_pixels(snapshot, again, moving);
             snapshot = std::move(again);
-            fits = !same_as_previous(snapshot) &&
-                   seam_matches(compare_seam(canvas, snapshot, x, y, area, map));
+            fitting = fits(snapshot, {});
         }
         // Judged on the pixels that stand still: a seam that all moves cannot tell.
-        if (!fits && (same_as_previous(snapshot) ||
-                      !seam_matches(compare_seam(canvas, snapshot, x, y, area, map, moving))))
+        if (!fitting && !fits(snapshot, moving))
             throw view_misplaced{};
         pending = false;
         previous_tile = view_tile_of(snapshot);

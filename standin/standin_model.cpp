@@ -1,14 +1,33 @@
 #include "standin_model.h"
 
-#include "standin_render.h"
-
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 int standin_limit_taps(int side)
 {
     return std::max(0, (side - 22) / standin_tap_pixels + 1);
 }
+
+namespace {
+
+// The map scaled down to the minimap's square.
+rgb_picture make_minimap(const rgb_picture& map)
+{
+    const int side = standin_minimap_side;
+    rgb_picture mini{side, side, std::vector<unsigned char>(static_cast<size_t>(side) * side * 3)};
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            const int mx = static_cast<int>(static_cast<long>(x) * map.width / side);
+            const int my = static_cast<int>(static_cast<long>(y) * map.height / side);
+            std::memcpy(&mini.pixels[(static_cast<size_t>(y) * side + x) * 3],
+                        &map.pixels[(static_cast<size_t>(my) * map.width + mx) * 3], 3);
+        }
+    }
+    return mini;
+}
+
+}  // namespace
 
 bool standin_tile_animates(int tile_x, int tile_y)
 {

@@ -23,6 +23,9 @@ inline constexpr int standin_view_top = 8;
 inline constexpr int standin_view_right = 592;
 inline constexpr int standin_view_bottom = 552;
 
+// Side of the minimap, the map scaled down, in the interface panel.
+inline constexpr int standin_minimap_side = 160;
+
 struct standin_faults {
     std::set<int> ignored_taps;  // tap numbers (1 = first Ctrl+arrow press) that do nothing
     int redraw_delay_ms = 0;     // a view change shows only this long after its tap

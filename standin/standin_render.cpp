@@ -5,24 +5,9 @@
 
 namespace {
 
-constexpr int minimap_left = 616, minimap_top = 24, minimap_side = 160;
+constexpr int minimap_left = 616, minimap_top = 24;
 
 }  // namespace
-
-rgb_picture make_minimap(const rgb_picture& map)
-{
-    const int side = minimap_side;
-    rgb_picture mini{side, side, std::vector<unsigned char>(static_cast<size_t>(side) * side * 3)};
-    for (int y = 0; y < side; ++y) {
-        for (int x = 0; x < side; ++x) {
-            const int mx = static_cast<int>(static_cast<long>(x) * map.width / side);
-            const int my = static_cast<int>(static_cast<long>(y) * map.height / side);
-            std::memcpy(&mini.pixels[(static_cast<size_t>(y) * side + x) * 3],
-                        &map.pixels[(static_cast<size_t>(my) * map.width + mx) * 3], 3);
-        }
-    }
-    return mini;
-}
 
 rgb_picture render_client_area(const standin_game& game, int view_x, int view_y)
 {
@@ -32,8 +17,8 @@ rgb_picture render_client_area(const standin_game& game, int view_x, int view_y)
     // Interface: a stone-coloured frame, a side panel with buttons and a status bar.
     fill_box(client, 0, 0, standin_client_width, standin_client_height, {92, 74, 52});
     fill_box(client, 600, 0, 800, 600, {52, 44, 70});
-    fill_box(client, minimap_left - 2, minimap_top - 2, minimap_left + minimap_side + 2,
-             minimap_top + minimap_side + 2, {200, 170, 60});
+    fill_box(client, minimap_left - 2, minimap_top - 2, minimap_left + standin_minimap_side + 2,
+             minimap_top + standin_minimap_side + 2, {200, 170, 60});
     for (int b = 0; b < 6; ++b) {
         const int x = 616 + (b % 2) * 84, y = 220 + (b / 2) * 56;
         fill_box(client, x, y, x + 76, y + 44, {150, 120, 50});
@@ -41,11 +26,11 @@ rgb_picture render_client_area(const standin_game& game, int view_x, int view_y)
     }
     fill_box(client, 0, 560, 600, 600, {30, 30, 40});
 
-    for (int y = 0; y < minimap_side; ++y)
+    for (int y = 0; y < standin_minimap_side; ++y)
         std::memcpy(&client.pixels[((static_cast<size_t>(minimap_top) + y) * client.width +
                                     minimap_left) * 3],
-                    &game.minimap.pixels[static_cast<size_t>(y) * minimap_side * 3],
-                    static_cast<size_t>(minimap_side) * 3);
+                    &game.minimap.pixels[static_cast<size_t>(y) * standin_minimap_side * 3],
+                    static_cast<size_t>(standin_minimap_side) * 3);
 
     // The map view, one to one, black beyond the map.
     const int offset_x = standin_origin_x - standin_tap_pixels * view_x;
@@ -83,13 +68,13 @@ rgb_picture render_client_area(const standin_game& game, int view_x, int view_y)
 
     // Where the view lies on the minimap.
     if (game.map.width > 0 && game.map.height > 0) {
-        const int x0 = minimap_left + (standin_view_left - offset_x) * minimap_side / game.map.width;
-        const int y0 = minimap_top + (standin_view_top - offset_y) * minimap_side / game.map.height;
-        const int x1 = minimap_left + (standin_view_right - offset_x) * minimap_side / game.map.width;
-        const int y1 = minimap_top + (standin_view_bottom - offset_y) * minimap_side / game.map.height;
+        const int x0 = minimap_left + (standin_view_left - offset_x) * standin_minimap_side / game.map.width;
+        const int y0 = minimap_top + (standin_view_top - offset_y) * standin_minimap_side / game.map.height;
+        const int x1 = minimap_left + (standin_view_right - offset_x) * standin_minimap_side / game.map.width;
+        const int y1 = minimap_top + (standin_view_bottom - offset_y) * standin_minimap_side / game.map.height;
         const auto inside_minimap = [](int x, int y) {
-            return x >= minimap_left && y >= minimap_top && x < minimap_left + minimap_side &&
-                   y < minimap_top + minimap_side;
+            return x >= minimap_left && y >= minimap_top && x < minimap_left + standin_minimap_side &&
+                   y < minimap_top + standin_minimap_side;
         };
         for (int x = x0; x < x1; ++x)
             for (int y : {y0, y1 - 1})

@@ -4,9 +4,6 @@
 
 #include "standin_model.h"
 
-// The map scaled down to the minimap's square.
-rgb_picture make_minimap(const rgb_picture& map);
-
 // The whole 800 x 600 client area for a view: interface panels, the minimap with the view's
 // outline, and the map view, black beyond the map.
 rgb_picture render_client_area(const standin_game& game, int view_x, int view_y);
