@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 namespace {
@@ -39,13 +40,16 @@ void show_message(const char* text)
     fl_message("%s", text);
 }
 
-// The image library's own error window, as the tool shows it: the exception's type as the
-// title, the message and a single "Abort" button.
-void show_image_error(const image_error& error)
+// An image error in a window like the image library's own: the library's name for such an error
+// as the title, the message and a single "Abort" button.
+void show_image_error(const std::optional<image_error>& error)
 {
-    log_for_tests(error.type.c_str(), error.message);
-    fl_message_title(error.type.c_str());
-    fl_choice("%s", "Abort", nullptr, nullptr, error.message.c_str());
+    if (!error)
+        return;
+    const char* title = image_error_title(error->what_failed);
+    log_for_tests(title, error->what());
+    fl_message_title(title);
+    fl_choice("%s", "Abort", nullptr, nullptr, error->what());
 }
 
 // The capture runs without the event loop; the window's title is changed and sent out at once,
@@ -73,8 +77,7 @@ void on_capture(Fl_Widget*, void*)
         std::fflush(stdout);
         show_message(capture_stop_message(result.game).c_str());
     }
-    if (result.error)
-        show_image_error(*result.error);
+    show_image_error(result.error);
 }
 
 void on_compress(Fl_Widget*, void*)
@@ -86,6 +89,5 @@ void on_compress(Fl_Widget*, void*)
         done = compress_image(result_grid_file_name, zoom, quality);
     if (done.status == compress_status::missing)
         show_message(capture_first_message);
-    if (done.status == compress_status::failed)
-        show_image_error(done.error);
+    show_image_error(done.error);
 }

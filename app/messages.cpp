@@ -48,6 +48,21 @@ std::string capture_stop_message(game_status status)
     return "The capture stopped.";
 }
 
+const char* image_error_title(image_failure what_failed)
+{
+    switch (what_failed) {
+    case image_failure::file:
+        return "CImgIOException";
+    case image_failure::picture:
+        return "CImgArgumentException";
+    case image_failure::memory:
+        return "CImgInstanceException";
+    case image_failure::other:
+        break;
+    }
+    return "CImgException";
+}
+
 const char* waiting_title(game_status status)
 {
     switch (status) {

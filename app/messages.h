@@ -2,6 +2,7 @@
 #pragma once
 
 #include "game_window.h"
+#include "image_errors.h"
 
 #include <string>
 
@@ -14,6 +15,10 @@ inline constexpr char capture_failed_line[] = "capture fail!";
 
 // Why a capture stopped, for the message box; empty for ok.
 std::string capture_stop_message(game_status status);
+
+// The title of the window that shows an image error: the name the image library gives such an
+// error, as its own error window shows it.
+const char* image_error_title(image_failure what_failed);
 
 // The tool window's title while the capture waits for the player; the plain title for ok.
 const char* waiting_title(game_status status);

@@ -1,7 +1,8 @@
 #include "compress.h"
 
 #include "image_files.h"
-#include "jpeg_codec.h"
+#include "jpeg_decoder.h"
+#include "jpeg_encoder.h"
 
 #include <filesystem>
 #include <system_error>
@@ -18,7 +19,7 @@ compress_result compress_image(const std::string& file_name, float zoom, int qua
     std::error_code status_error;
     const std::filesystem::file_status status = std::filesystem::status(file_name, status_error);
     if (status_error || !std::filesystem::exists(status))
-        return {compress_status::missing, {}};
+        return {compress_status::missing, std::nullopt};
 
     const auto error = catch_image_error([&] {
         const std::vector<unsigned char> bytes = read_image_file(file_name);
@@ -26,13 +27,16 @@ compress_result compress_image(const std::string& file_name, float zoom, int qua
         // Products in double precision from the single-precision zoom, truncated toward zero.
         const int width = static_cast<int>(static_cast<double>(zoom) * size.width);
         const int height = static_cast<int>(static_cast<double>(zoom) * size.height);
-        // The rows a nearest-neighbour resize drops are dropped while decoding; the resize
-        // then picks the columns.
-        image picture = decode_jpeg(bytes, file_name, height);
+        // Only the rows a nearest-neighbour resize keeps are decoded into the picture (row y is
+        // the file's row y * height / new height); the resize then picks the columns.
+        std::vector<int> kept_rows;
+        for (int y = 0; y < height; ++y)
+            kept_rows.push_back(static_cast<int>(static_cast<long long>(y) * size.height / height));
+        image picture = decode_jpeg_rows(bytes, file_name, kept_rows);
         picture.resize(width, height, -100, -100, 1);
         save_jpeg_file(picture, compressed_file_name(file_name), quality);
     });
     if (error)
-        return {compress_status::failed, *error};
-    return {compress_status::written, {}};
+        return {compress_status::failed, error};
+    return {compress_status::written, std::nullopt};
 }

@@ -3,6 +3,7 @@
 
 #include "image_errors.h"
 
+#include <optional>
 #include <string>
 
 // Prefix of a compressed copy's name.
@@ -19,7 +20,7 @@ enum class compress_status {
 
 struct compress_result {
     compress_status status = compress_status::written;
-    image_error error;  // when failed
+    std::optional<image_error> error;  // when failed
 };
 
 // Writes a copy of `file_name` scaled by `zoom` (nearest-neighbour) as a JPEG of the given

@@ -1,12 +1,11 @@
 #include "image_files.h"
 
-#include "jpeg_codec.h"
+#include "image_errors.h"
+#include "jpeg_decoder.h"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-
-using cimg_library::CImgIOException;
 
 namespace {
 
@@ -18,16 +17,21 @@ std::string lower_extension(const std::string& file_name)
     return extension;
 }
 
+[[noreturn]] void file_failed(const std::string& message)
+{
+    throw image_error(image_failure::file, message);
+}
+
 [[noreturn]] void refuse(const std::string& file_name, read_status status)
 {
+    const std::string name = "'" + file_name + "'";
     switch (status) {
     case read_status::missing:
-        throw CImgIOException("'%s' is not there.", file_name.c_str());
+        file_failed(name + " is not there.");
     case read_status::not_regular:
-        throw CImgIOException("'%s' is not a regular file (a folder, a pipe or a device): it is "
-                              "not read.", file_name.c_str());
+        file_failed(name + " is not a regular file (a folder, a pipe or a device): it is not read.");
     default:
-        throw CImgIOException("'%s' cannot be read.", file_name.c_str());
+        file_failed(name + " cannot be read.");
     }
 }
 
@@ -48,21 +52,23 @@ image load_image(const std::string& file_name)
     if (extension == ".jpg" || extension == ".jpeg")
         return decode_jpeg(read_image_file(file_name), file_name);
     if (extension != ".bmp")
-        throw CImgIOException("'%s' is neither a BMP nor a JPEG file.", file_name.c_str());
+        file_failed("'" + file_name + "' is neither a BMP nor a JPEG file.");
     read_status status;
     std::FILE* file = open_regular_file(file_name, status);
     if (!file)
         refuse(file_name, status);
     image picture;
+    std::string failure;
     try {
         picture.load_bmp(file);
-    } catch (...) {
-        std::fclose(file);
-        throw;
+    } catch (const cimg_library::CImgException& e) {
+        failure = e.what();
     }
     std::fclose(file);
+    if (!failure.empty())
+        file_failed("'" + file_name + "' is not a readable BMP file: " + failure);
     if (picture.is_empty())
-        throw CImgIOException("'%s' holds no picture.", file_name.c_str());
+        file_failed("'" + file_name + "' holds no picture.");
     return picture;
 }
 
@@ -70,8 +76,7 @@ void write_jpeg_bytes_pending(const jpeg_bytes& bytes, const std::string& file_n
                               pending_file& pending)
 {
     if (!write_pending_file(file_name, {{bytes.data.get(), bytes.size}}, pending))
-        throw CImgIOException("Cannot write '%s' (is the disk full, or the folder read-only?).",
-                              file_name.c_str());
+        file_failed("Cannot write '" + file_name + "' (is the disk full, or the folder read-only?).");
 }
 
 void write_jpeg_pending(const image& picture, const std::string& file_name, int quality,
@@ -84,7 +89,7 @@ void commit_image_file(pending_file& pending)
 {
     const std::string name = pending.name;
     if (!commit_pending_file(pending))
-        throw CImgIOException("Cannot replace '%s' (is it a folder?).", name.c_str());
+        file_failed("Cannot replace '" + name + "' (is it a folder?).");
 }
 
 void save_jpeg_file(const image& picture, const std::string& file_name, int quality)

@@ -1,35 +1,34 @@
 // The tool's image files: the snapshot read back, JPEG results and copies read and written. All
 // reading goes only to regular files; all writing goes through a new file of the tool's own that
-// replaces the final name when complete (see safe_files.h). Failures are thrown as the image
-// library's exceptions, with messages for the user.
+// replaces the final name when complete (see safe_files.h). Failures are thrown as image errors
+// (image_errors.h) that name the file.
 #pragma once
 
 #include "cimg.h"
-#include "jpeg_codec.h"
+#include "jpeg_encoder.h"
 #include "safe_files.h"
 
 #include <string>
 #include <vector>
 
-// Loads a BMP or JPEG file, the format chosen from the file name's ending. Throws
-// CImgIOException when the file is missing, not a regular file, or cannot be decoded.
+// Loads a BMP or JPEG file, the format chosen from the file name's ending. Fails when the file is
+// missing, not a regular file, or cannot be decoded.
 image load_image(const std::string& file_name);
 
-// The bytes of an input file. Throws CImgIOException when it is missing or not a regular file.
+// The bytes of an input file. Fails when it is missing or not a regular file.
 std::vector<unsigned char> read_image_file(const std::string& file_name);
 
 // Writes an encoded JPEG into a new file beside `file_name`, which stays untouched until the
-// pending file is committed. Throws CImgIOException (nothing left behind) when it cannot.
+// pending file is committed. Fails, leaving nothing behind, when it cannot.
 void write_jpeg_bytes_pending(const jpeg_bytes& bytes, const std::string& file_name,
                               pending_file& pending);
 
 // Encodes `picture` as a JPEG of `quality` and writes it into a new file beside `file_name`,
-// which stays untouched until the pending file is committed. Throws CImgArgumentException or
-// CImgIOException; nothing is left behind then.
+// which stays untouched until the pending file is committed. Nothing is left behind on failure.
 void write_jpeg_pending(const image& picture, const std::string& file_name, int quality,
                         pending_file& pending);
 
-// Puts a pending file in place of its final name. Throws CImgIOException when that fails.
+// Puts a pending file in place of its final name.
 void commit_image_file(pending_file& pending);
 
 // Both steps: `file_name` is replaced by the whole new JPEG, or keeps what it held.

@@ -253,8 +253,9 @@ capture_result capture_map(game_window window, int size_index, const capture_dri
     const MapSizeRow& row = map_size_table.at(static_cast<size_t>(size_index));
     // A capture takes many seconds of the game: find out first whether its results can be kept.
     if (!can_write_beside(result_file_name)) {
-        result.error = image_error{"CImgIOException",
-                                   "Cannot write files into the folder of 'result.jpg'."};
+        result.error = image_error{image_failure::file,
+                                   std::string("Cannot write files into the folder of '") +
+                                       result_file_name + "'."};
         return result;
     }
     result.error = catch_image_error([&] {

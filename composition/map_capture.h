@@ -47,8 +47,8 @@ struct capture_result {
 using map_rows_sink = std::function<void(image& band, int first_row)>;
 
 // The scan of `capture_map` without the files: the map goes to `sink` band by band, mostly while
-// the scan waits for the game anyway. Returns ok, or the reason the game stopped it. Throws the
-// image library's exceptions when a snapshot cannot be read back, or what the sink throws.
+// the scan waits for the game anyway. Returns ok, or the reason the game stopped it. Throws an
+// image error when a snapshot cannot be read back, or what the sink throws.
 game_status scan_map(game_window window, const MapSizeRow& row, const capture_driver& driver,
                      capture_waiting waiting, const map_rows_sink& sink);
 

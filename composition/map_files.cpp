@@ -1,5 +1,6 @@
 #include "map_files.h"
 
+#include "image_errors.h"
 #include "image_files.h"
 #include "safe_files.h"
 #include "tile_grid.h"
@@ -25,7 +26,8 @@ void write_map_files(map_files& files)
     for (const char* name : {result_file_name, result_grid_file_name}) {
         std::error_code error;
         if (std::filesystem::is_directory(name, error))
-            throw cimg_library::CImgIOException("Cannot replace '%s': it is a folder.", name);
+            throw image_error(image_failure::file,
+                              std::string("Cannot replace '") + name + "': it is a folder.");
     }
     const jpeg_bytes map_bytes = finish_jpeg(*files.map);
     const jpeg_bytes grid_bytes = finish_jpeg(*files.grid);

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "cimg.h"
-#include "jpeg_codec.h"
+#include "jpeg_encoder.h"
 
 // Result file names and their JPEG quality.
 inline constexpr char result_file_name[] = "result.jpg";

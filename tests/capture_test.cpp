@@ -370,7 +370,7 @@ TEST_F(played_capture, ResultThatCannotBeReplacedLeavesBothEarlierFiles)
     played.game.map = generate_map(1152, 99);
     const capture_result result = capture_map(1, 0, played_driver);
     ASSERT_TRUE(result.error.has_value());
-    EXPECT_EQ(result.error->type, "CImgIOException");
+    EXPECT_EQ(result.error->what_failed, image_failure::file);
     // The map itself could be written, but not without its grid twin: neither is replaced.
     EXPECT_TRUE(read_text_file(result_file_name) == earlier) << "result.jpg differs";
     EXPECT_EQ(folder_files(),
@@ -408,7 +408,7 @@ TEST_F(played_capture, UnreadableSnapshotStopsTheCaptureBeforeTheNextBurstTypes)
     played.corrupt_snapshots = true;
     const capture_result result = capture_map(1, 0, played_driver);
     ASSERT_TRUE(result.error.has_value());
-    EXPECT_EQ(result.error->type, "CImgIOException");
+    EXPECT_EQ(result.error->what_failed, image_failure::file);
     // The snapshot is read back in the pause before the next burst's keys, which never went out.
     EXPECT_EQ(played.calls.back(), "snapshot");
     EXPECT_FALSE(file_exists(result_file_name));
@@ -421,7 +421,7 @@ TEST_F(played_capture, UnwritableFolderIsFoundBeforeAnyKey)
     const capture_result result = capture_map(1, 0, played_driver);
     std::filesystem::current_path(folder);
     ASSERT_TRUE(result.error.has_value());
-    EXPECT_EQ(result.error->message, "Cannot write files into the folder of 'result.jpg'.");
+    EXPECT_STREQ(result.error->what(), "Cannot write files into the folder of 'result.jpg'.");
     EXPECT_TRUE(played.calls.empty());
 }
 
