@@ -116,14 +116,6 @@ struct played_capture : ::testing::Test {
         const int side = map_size_table[size_index].map_pixels;
         start_standin(played.game, generate_map(side, 11 + size_index), view_x, view_y);
     }
-    std::vector<std::string> folder_files()
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(folder))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
 };
 
 bool succeeded(const capture_result& result)
@@ -263,7 +255,7 @@ TEST_F(played_capture, ResultFilesAreTheMapAndTheMapWithItsGrid)
     start(0);
     ASSERT_TRUE(succeeded(capture_map(1, 0, played_driver)));
     EXPECT_EQ(wrong_result_files(folder, image_of(played.game.map)), "");
-    EXPECT_EQ(folder_files(),
+    EXPECT_EQ(folder_files(folder),
               (std::vector<std::string>{"result-grid.jpg", "result.jpg", "tmp.bmp", "truth.jpg"}));
 }
 
@@ -373,7 +365,7 @@ TEST_F(played_capture, ResultThatCannotBeReplacedLeavesBothEarlierFiles)
     EXPECT_EQ(result.error->what_failed, image_failure::file);
     // The map itself could be written, but not without its grid twin: neither is replaced.
     EXPECT_TRUE(read_text_file(result_file_name) == earlier) << "result.jpg differs";
-    EXPECT_EQ(folder_files(),
+    EXPECT_EQ(folder_files(folder),
               (std::vector<std::string>{"result-grid.jpg", "result.jpg", "tmp.bmp"}));
 }
 

@@ -4,6 +4,7 @@
 #include "image_files.h"
 
 #include "desktop.h"
+#include "picture_image.h"
 
 #include <gtest/gtest.h>
 
@@ -14,23 +15,12 @@
 
 namespace {
 
-image pattern(int width, int height)
-{
-    image picture(width, height, 1, 3);
-    cimg_forXY(picture, x, y) {
-        picture(x, y, 0, 0) = static_cast<unsigned char>(x * 7 + y);
-        picture(x, y, 0, 1) = static_cast<unsigned char>(y * 5);
-        picture(x, y, 0, 2) = static_cast<unsigned char>((x ^ y) * 3);
-    }
-    return picture;
-}
-
 struct compress_files : ::testing::Test {
     std::string folder = make_temporary_folder("compress");
     std::string result = folder + "/result.jpg";
     std::string copy = folder + "/compress-result.jpg";
 
-    void write_result(int side) { save_jpeg_file(pattern(side, side), result, 80); }
+    void write_result(int side) { save_jpeg_file(test_pattern(side, side), result, 80); }
 
     bool written(const std::string& file_name, float zoom, int quality)
     {
@@ -111,7 +101,7 @@ TEST_F(compress_files, CopySizesFollowTheZoom)
 TEST_F(compress_files, NearestNeighbourKeepsColumnXTimesWidthOverNewWidth)
 {
     // 10 x 7 at zoom 0.35: 3 x 2, keeping columns 0, 3, 6 and rows 0, 3.
-    save_jpeg_file(pattern(10, 7), result, 80);
+    save_jpeg_file(test_pattern(10, 7), result, 80);
     const image source = load_image(result);
     ASSERT_TRUE(written(result, 0.35f, 70));
 
@@ -210,7 +200,7 @@ TEST_F(compress_files, UnwritableCopyFailsAndKeepsTheEarlierCopy)
 
 TEST_F(compress_files, CopyThatWouldBeEmptyFailsInsteadOfWritingAnEmptyFile)
 {
-    save_jpeg_file(pattern(19, 19), result, 80);
+    save_jpeg_file(test_pattern(19, 19), result, 80);
     const compress_result done = compress_image(result, 0.05f, 50);
     ASSERT_EQ(done.status, compress_status::failed);
     EXPECT_EQ(done.error->what_failed, image_failure::picture);

@@ -6,6 +6,7 @@
 #include "jpeg_encoder.h"
 
 #include "desktop.h"
+#include "picture_image.h"
 
 #include <gtest/gtest.h>
 
@@ -16,17 +17,6 @@
 #include <jpeglib.h>
 
 namespace {
-
-image pattern(int width, int height)
-{
-    image picture(width, height, 1, 3);
-    cimg_forXY(picture, x, y) {
-        picture(x, y, 0, 0) = static_cast<unsigned char>(x * 5 + y * 3);
-        picture(x, y, 0, 1) = static_cast<unsigned char>(y * 7);
-        picture(x, y, 0, 2) = static_cast<unsigned char>((x ^ y) * 4);
-    }
-    return picture;
-}
 
 enum class coding { baseline, progressive, arithmetic, cmyk };
 
@@ -105,7 +95,7 @@ long peak_kilobytes()
 
 TEST(JpegCodec, WritesWhatLibjpegItselfWritesWithItsDefaults)
 {
-    const image picture = pattern(97, 61);
+    const image picture = test_pattern(97, 61);
     EXPECT_EQ(bytes_of(encode_jpeg(picture, 90)), libjpeg_file(picture, coding::baseline));
 }
 
@@ -129,7 +119,7 @@ TEST(JpegCodec, ReadsBackWhatItWrote)
 
 TEST(JpegCodec, ProgressiveAndArithmeticFilesDecodeLikeTheBaselineOne)
 {
-    const image picture = pattern(80, 40);
+    const image picture = test_pattern(80, 40);
     const image baseline = decode_jpeg(libjpeg_file(picture, coding::baseline), "a.jpg");
     EXPECT_TRUE(decode_jpeg(libjpeg_file(picture, coding::progressive), "b.jpg") == baseline);
     // Arithmetic coding is lossless on the same coefficients: decoded alike, or refused.
@@ -155,13 +145,13 @@ TEST(JpegCodec, GreyFilesBecomeThreeEqualChannels)
 
 TEST(JpegCodec, CmykFilesAreRefusedWithAMessage)
 {
-    EXPECT_NE(refusal(libjpeg_file(pattern(16, 16), coding::cmyk)).find("CMYK"), std::string::npos);
+    EXPECT_NE(refusal(libjpeg_file(test_pattern(16, 16), coding::cmyk)).find("CMYK"), std::string::npos);
 }
 
 TEST(JpegCodec, HugeClaimedSizeIsRefusedAtOnceWithoutMemory)
 {
     // A small file whose header claims 60000 x 60000 pixels.
-    std::vector<unsigned char> bytes = libjpeg_file(pattern(16, 16), coding::baseline);
+    std::vector<unsigned char> bytes = libjpeg_file(test_pattern(16, 16), coding::baseline);
     const size_t sof = frame_header(bytes);
     ASSERT_GT(sof, 0u);
     for (const size_t field : {sof + 5, sof + 7}) {
@@ -176,7 +166,7 @@ TEST(JpegCodec, HugeClaimedSizeIsRefusedAtOnceWithoutMemory)
 
 TEST(JpegCodec, TruncatedOrCorruptStreamsAreErrorsNotGreyPictures)
 {
-    const std::vector<unsigned char> good = libjpeg_file(pattern(128, 128), coding::baseline);
+    const std::vector<unsigned char> good = libjpeg_file(test_pattern(128, 128), coding::baseline);
     std::vector<unsigned char> truncated(good.begin(), good.begin() + good.size() * 2 / 3);
     EXPECT_NE(refusal(truncated), "");
 

@@ -65,22 +65,30 @@ TEST_F(safe_files, LinksAtTheFinalNameAreReplacedNotWrittenThrough)
     EXPECT_TRUE(others({"result.jpg"}).empty());
 }
 
-TEST_F(safe_files, NamesOfTheOldTemporaryFilesAreNeverOpened)
+TEST_F(safe_files, NewFilesAreNeverOpenedWhereSomethingIsThere)
 {
+    // Whatever stands at the name of a new file (a link to a file, a dangling link, a FIFO, a
+    // hard link, a plain file) is left as it is and reported as a taken name, so that the writer
+    // tries another name; nothing blocks.
     const std::string target = outside + "/precious.txt";
     write_text(target, "precious");
-    fs::create_symlink(target, name + ".partial");
-    fs::create_symlink(outside + "/does-not-exist", folder + "/tmp.bmp.partial");
-    ASSERT_EQ(mkfifo((folder + "/result-grid.jpg.partial").c_str(), 0600), 0);
-    ASSERT_TRUE(replace_with(name, "map"));
-    ASSERT_TRUE(replace_with(folder + "/tmp.bmp", "snapshot"));
-    ASSERT_TRUE(replace_with(folder + "/result-grid.jpg", "grid"));
-    ASSERT_TRUE(can_write_beside(name));
+    fs::create_symlink(target, folder + "/link");
+    fs::create_symlink(outside + "/does-not-exist", folder + "/dangling");
+    ASSERT_EQ(mkfifo((folder + "/fifo").c_str(), 0600), 0);
+    fs::create_hard_link(target, folder + "/hard");
+    write_text(folder + "/plain", "plain");
+    const std::string text = "map";
+    for (const char* taken : {"link", "dangling", "fifo", "hard", "plain"}) {
+        bool exists = false;
+        EXPECT_FALSE(platform_files::write_new_file(folder + "/" + taken, {{text.data(), 3}},
+                                                    file_care::scratch, exists))
+            << taken;
+        EXPECT_TRUE(exists) << taken;
+    }
     EXPECT_EQ(read_text_file(target), "precious");
+    EXPECT_EQ(read_text_file(folder + "/plain"), "plain");
     EXPECT_FALSE(fs::exists(outside + "/does-not-exist"));
-    EXPECT_TRUE(others({"result.jpg", "tmp.bmp", "result-grid.jpg", "result.jpg.partial",
-                        "tmp.bmp.partial", "result-grid.jpg.partial"})
-                    .empty());
+    EXPECT_TRUE(fs::is_fifo(folder + "/fifo"));
 }
 
 TEST_F(safe_files, FifoAtTheFinalNameIsReplacedWithoutBlocking)

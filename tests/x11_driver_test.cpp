@@ -58,12 +58,6 @@ image expected_client(int size, std::uint32_t seed, int view_x, int view_y)
     return image_of(render_client_area(model, view_x, view_y));
 }
 
-std::string file_bytes(const std::string& name)
-{
-    std::ifstream in(name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 }  // namespace
 
 TEST(X11Keys, TableNamesTheKeysTheServerKnows)
@@ -144,7 +138,7 @@ TEST_F(x11_driver, SnapshotHoldsTheViewPixelForPixel)
     ASSERT_EQ(scroll_map_view(window, 2, 3), game_status::ok);
     ASSERT_EQ(snapshot_client_area(window), game_status::ok);
 
-    const std::string bytes = file_bytes(snapshot_file_name);
+    const std::string bytes = read_text_file(snapshot_file_name);
     const std::uint32_t pixels = bmp_pixel_bytes(800, 600);
     ASSERT_EQ(bytes.size(), pixels + 54u);
     const auto file_header = bmp_file_header(pixels);
@@ -173,10 +167,10 @@ TEST_F(x11_driver, SecondSnapshotReplacesTheFirst)
     start_game({"--size", "1", "--view", "0,0"});
     const game_window window = found();
     ASSERT_EQ(snapshot_client_area(window), game_status::ok);
-    const std::string first = file_bytes(snapshot_file_name);
+    const std::string first = read_text_file(snapshot_file_name);
     ASSERT_EQ(scroll_map_view(window, 4, 4), game_status::ok);
     ASSERT_EQ(snapshot_client_area(window), game_status::ok);
-    const std::string second = file_bytes(snapshot_file_name);
+    const std::string second = read_text_file(snapshot_file_name);
     EXPECT_EQ(second.size(), first.size());
     EXPECT_NE(second, first);
     EXPECT_TRUE(load_image(snapshot_file_name) == expected_client(1, 3, 4, 4));
@@ -187,13 +181,13 @@ TEST_F(x11_driver, ClosedGameGivesNoKeysAndNoSnapshot)
     start_game({"--size", "1"});
     const game_window window = found();
     ASSERT_EQ(snapshot_client_area(window), game_status::ok);
-    const std::string earlier = file_bytes(snapshot_file_name);
+    const std::string earlier = read_text_file(snapshot_file_name);
     stop_process(game.process);
     ASSERT_TRUE(wait_until([] { return find_game_window(game_window_title) == 0; },
                            std::chrono::seconds(5)));
     EXPECT_EQ(snapshot_client_area(window), game_status::window_gone);
     EXPECT_EQ(scroll_map_view(window, 1, 1), game_status::window_gone);
-    EXPECT_EQ(file_bytes(snapshot_file_name), earlier);
+    EXPECT_EQ(read_text_file(snapshot_file_name), earlier);
 }
 
 TEST_F(x11_driver, UnwritableSnapshotFileIsAFailedSnapshot)
@@ -263,7 +257,7 @@ TEST(X11DriverWithoutComposite, CoveredOrOffScreenGameIsRefusedNotPhotographed)
     EXPECT_TRUE(load_image(snapshot_file_name) == expected_client(1, 3, 4, 5));
 
     key_recorder cover = start_key_recorder(folder + "/cover.log", 100, 100, 200, 100, {"--popup"});
-    const std::string earlier = file_bytes(snapshot_file_name);
+    const std::string earlier = read_text_file(snapshot_file_name);
     EXPECT_EQ(snapshot_client_area(window), game_status::window_covered);
     stop_process(cover.process);
     ASSERT_TRUE(wait_until([&] { return snapshot_client_area(window) == game_status::ok; },

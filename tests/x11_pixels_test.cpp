@@ -35,6 +35,22 @@ void put(std::vector<unsigned char>& data, size_t offset, unsigned long value, i
     }
 }
 
+// One row of pixels with the given values, converted: the pixels it becomes, left to right.
+std::vector<bgr> converted_row(const pixel_format& format, std::vector<unsigned long> values,
+                               int bytes, bool most_significant_first = false)
+{
+    std::vector<unsigned char> data(values.size() * static_cast<size_t>(bytes));
+    for (size_t i = 0; i < values.size(); ++i)
+        put(data, i * static_cast<size_t>(bytes), values[i], bytes, most_significant_first);
+    const int width = static_cast<int>(values.size());
+    std::vector<unsigned char> rows(values.size() * 4);
+    convert_to_bitmap_rows(data.data(), format, width, 1, rows.data());
+    std::vector<bgr> pixels;
+    for (int x = 0; x < width; ++x)
+        pixels.push_back(at(rows, width, 1, x, 0));
+    return pixels;
+}
+
 }  // namespace
 
 TEST(PixelConversion, UsualVisualIsCopiedRowByRowBottomUp)
@@ -57,46 +73,32 @@ TEST(PixelConversion, SixteenBitChannelsAreScaledToTheFullRange)
 {
     // 5-6-5: red in the top 5 bits, green 6, blue 5.
     const pixel_format format{16, false, 0xF800, 0x07E0, 0x001F, 6};
-    std::vector<unsigned char> data(6);
-    put(data, 0, 0xFFFF, 2, false);                      // white
-    put(data, 2, (16u << 11) | (32u << 5) | 8u, 2, false);  // middle values
-    put(data, 4, 0x0000, 2, false);                      // black
-    std::vector<unsigned char> rows(3 * 4);
-    convert_to_bitmap_rows(data.data(), format, 3, 1, rows.data());
-    EXPECT_EQ(at(rows, 3, 1, 0, 0), (bgr{255, 255, 255}));
-    EXPECT_EQ(at(rows, 3, 1, 1, 0), (bgr{8 * 255 / 31, 32 * 255 / 63, 16 * 255 / 31}));
-    EXPECT_EQ(at(rows, 3, 1, 2, 0), (bgr{0, 0, 0}));
+    // White, middle values, black.
+    EXPECT_EQ(converted_row(format, {0xFFFF, (16u << 11) | (32u << 5) | 8u, 0x0000}, 2),
+              (std::vector<bgr>{{255, 255, 255},
+                                {8 * 255 / 31, 32 * 255 / 63, 16 * 255 / 31},
+                                {0, 0, 0}}));
 }
 
 TEST(PixelConversion, FifteenBitPixelsInTheOtherByteOrder)
 {
     const pixel_format format{16, true, 0x7C00, 0x03E0, 0x001F, 2};
-    std::vector<unsigned char> data(2);
-    put(data, 0, (31u << 10) | (0u << 5) | 15u, 2, true);
-    std::vector<unsigned char> rows(4);
-    convert_to_bitmap_rows(data.data(), format, 1, 1, rows.data());
-    EXPECT_EQ(at(rows, 1, 1, 0, 0), (bgr{15 * 255 / 31, 0, 255}));
+    EXPECT_EQ(converted_row(format, {(31u << 10) | (0u << 5) | 15u}, 2, true),
+              (std::vector<bgr>{{15 * 255 / 31, 0, 255}}));
 }
 
 TEST(PixelConversion, PackedPixelsWithBlueInTheHighBits)
 {
     const pixel_format format{24, false, 0x0000FF, 0x00FF00, 0xFF0000, 6};
-    std::vector<unsigned char> data(6);
-    put(data, 0, 0x112233, 3, false);  // blue 0x11, green 0x22, red 0x33
-    put(data, 3, 0xA0B0C0, 3, false);
-    std::vector<unsigned char> rows(2 * 4);
-    convert_to_bitmap_rows(data.data(), format, 2, 1, rows.data());
-    EXPECT_EQ(at(rows, 2, 1, 0, 0), (bgr{0x11, 0x22, 0x33}));
-    EXPECT_EQ(at(rows, 2, 1, 1, 0), (bgr{0xA0, 0xB0, 0xC0}));
+    // Blue 0x11, green 0x22, red 0x33.
+    EXPECT_EQ(converted_row(format, {0x112233, 0xA0B0C0}, 3),
+              (std::vector<bgr>{{0x11, 0x22, 0x33}, {0xA0, 0xB0, 0xC0}}));
 }
 
 TEST(PixelConversion, WideChannelsKeepTheirTopEightBits)
 {
     // A 30-bit visual: 10 bits a channel.
     const pixel_format format{32, false, 0x3FF00000, 0x000FFC00, 0x000003FF, 4};
-    std::vector<unsigned char> data(4);
-    put(data, 0, (1023u << 20) | (512u << 10) | 3u, 4, false);
-    std::vector<unsigned char> rows(4);
-    convert_to_bitmap_rows(data.data(), format, 1, 1, rows.data());
-    EXPECT_EQ(at(rows, 1, 1, 0, 0), (bgr{0, 128, 255}));
+    EXPECT_EQ(converted_row(format, {(1023u << 20) | (512u << 10) | 3u}, 4),
+              (std::vector<bgr>{{0, 128, 255}}));
 }

@@ -3,6 +3,7 @@
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -191,6 +192,15 @@ void small_disk::leave_free(long long free_bytes)
         for (long long left = available - free_bytes; left > 0; left -= block.size())
             filler.write(block.data(), std::min<long long>(left, block.size()));
     }
+}
+
+std::vector<std::string> folder_files(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string read_text_file(const std::string& name)

@@ -61,6 +61,8 @@ struct small_disk {
 
 std::string read_text_file(const std::string& name);
 bool file_exists(const std::string& name);
+// The names of what is in `folder`, sorted.
+std::vector<std::string> folder_files(const std::string& folder);
 
 // Windows on the private display, through xdotool: the id of the first visible window whose
 // title matches the regular expression, or "" when there is none.

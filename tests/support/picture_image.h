@@ -1,5 +1,6 @@
 // Test support: a stand-in picture (interleaved) as an image of the image library (planar), and
-// as the bottom-up rows of a snapshot file.
+// as the bottom-up rows of a snapshot file; a picture whose every pixel differs from its
+// neighbours.
 #pragma once
 
 #include "cimg.h"
@@ -28,4 +29,17 @@ inline std::vector<unsigned char> bitmap_rows_of(const rgb_picture& picture)
             out[2] = in[0];
         }
     return rows;
+}
+
+// Colours that change from pixel to pixel in all three channels, so that a row or column out of
+// place, or channels swapped, show.
+inline image test_pattern(int width, int height)
+{
+    image picture(width, height, 1, 3);
+    cimg_forXY(picture, x, y) {
+        picture(x, y, 0, 0) = static_cast<unsigned char>(x * 7 + y);
+        picture(x, y, 0, 1) = static_cast<unsigned char>(y * 5);
+        picture(x, y, 0, 2) = static_cast<unsigned char>((x ^ y) * 3);
+    }
+    return picture;
 }
