@@ -65,12 +65,9 @@ const char* image_error_title(image_failure what_failed)
 
 const char* waiting_title(game_status status)
 {
-    switch (status) {
-    case game_status::focus_refused:
+    if (status == game_status::focus_refused)
         return "Tilequilt - click into the game";
-    case game_status::keys_undelivered:
+    if (status == game_status::keys_undelivered)
         return "Tilequilt - allow the keystrokes";
-    default:
-        return "Tilequilt";
-    }
+    return "Tilequilt";
 }

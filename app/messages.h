@@ -1,4 +1,6 @@
-// What the tool tells the player, in plain words: every text of the tool's own, in one place.
+// What the tool tells the player while it runs, in plain words, in one place: its messages, its
+// line on standard output, the titles of its dialogs and of its window while it waits. (The
+// window's own labels are part of its layout; the command line's usage is with the command line.)
 #pragma once
 
 #include "game_window.h"
