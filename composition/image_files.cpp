@@ -79,12 +79,6 @@ void write_jpeg_bytes_pending(const jpeg_bytes& bytes, const std::string& file_n
         file_failed("Cannot write '" + file_name + "' (is the disk full, or the folder read-only?).");
 }
 
-void write_jpeg_pending(const image& picture, const std::string& file_name, int quality,
-                        pending_file& pending)
-{
-    write_jpeg_bytes_pending(encode_jpeg(picture, quality), file_name, pending);
-}
-
 void commit_image_file(pending_file& pending)
 {
     const std::string name = pending.name;
@@ -95,6 +89,6 @@ void commit_image_file(pending_file& pending)
 void save_jpeg_file(const image& picture, const std::string& file_name, int quality)
 {
     pending_file pending;
-    write_jpeg_pending(picture, file_name, quality, pending);
+    write_jpeg_bytes_pending(encode_jpeg(picture, quality), file_name, pending);
     commit_image_file(pending);
 }

@@ -23,13 +23,9 @@ std::vector<unsigned char> read_image_file(const std::string& file_name);
 void write_jpeg_bytes_pending(const jpeg_bytes& bytes, const std::string& file_name,
                               pending_file& pending);
 
-// Encodes `picture` as a JPEG of `quality` and writes it into a new file beside `file_name`,
-// which stays untouched until the pending file is committed. Nothing is left behind on failure.
-void write_jpeg_pending(const image& picture, const std::string& file_name, int quality,
-                        pending_file& pending);
-
 // Puts a pending file in place of its final name.
 void commit_image_file(pending_file& pending);
 
-// Both steps: `file_name` is replaced by the whole new JPEG, or keeps what it held.
+// `picture` encoded as a JPEG of `quality`, written and committed: `file_name` is replaced by the
+// whole new JPEG, or keeps what it held.
 void save_jpeg_file(const image& picture, const std::string& file_name, int quality);

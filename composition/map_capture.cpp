@@ -79,15 +79,12 @@ struct screen_stitcher {
     int rows_final = 0;   // map rows no later screen changes
     int rows_given = 0;  // map rows handed to the sink
 
-    // Whether the view tile of `snapshot` is the previous screen's, to the pixel, though the keys
-    // moved the view by at least a tap: the game has not drawn the new view (yet). A tile of one
+    // Whether a screen's view tile is the previous screen's, to the pixel, though the keys moved
+    // the view by at least a tap: the game has not drawn the new view (yet). A tile of one
     // colour (unexplored land) looks the same anywhere and tells nothing.
-    bool same_as_previous(const image& snapshot) const
+    bool same_as_previous(const image& tile) const
     {
-        if (previous_tile.is_empty())
-            return false;
-        const image tile = view_tile_of(snapshot);
-        if (!(tile == previous_tile))
+        if (previous_tile.is_empty() || !(tile == previous_tile))
             return false;
         for (int c = 0; c < tile.spectrum(); ++c) {
             const unsigned char* channel = tile.data(0, 0, 0, c);
@@ -125,16 +122,17 @@ struct screen_stitcher {
             first_in_row = false;
         }
         image snapshot = written_and_read_back();
+        image tile = view_tile_of(snapshot);
         // Where the view tile is the previous screen's to the pixel (the game has not drawn the
         // new view yet), or the seam differs, the view is photographed again: a late picture
         // then shows the right view, and what animates shows as pixels that change while the
         // view stays.
-        const auto fits = [&](const image& screen, const moving_pixels& left_out) {
-            return !same_as_previous(screen) &&
-                   seam_matches(compare_seam(canvas, screen, x, y, area, map, left_out));
+        const auto fits = [&](const moving_pixels& left_out) {
+            return !same_as_previous(tile) &&
+                   seam_matches(compare_seam(canvas, snapshot, x, y, area, map, left_out));
         };
         moving_pixels moving;
-        bool fitting = fits(snapshot, {});
+        bool fitting = fits({});
         for (size_t i = 0; !fitting && i < std::size(retake_pauses); ++i) {
             std::this_thread::sleep_for(retake_pauses[i]);
             const game_status status = driver.grab_client_area(window, picture);
@@ -143,13 +141,14 @@ struct screen_stitcher {
             image again = written_and_read_back();
             note_moving_pixels(snapshot, again, moving);
             snapshot = std::move(again);
-            fitting = fits(snapshot, {});
+            tile = view_tile_of(snapshot);
+            fitting = fits({});
         }
         // Judged on the pixels that stand still: a seam that all moves cannot tell.
-        if (!fitting && !fits(snapshot, moving))
+        if (!fitting && !fits(moving))
             throw view_misplaced{};
         pending = false;
-        previous_tile = view_tile_of(snapshot);
+        previous_tile = std::move(tile);
         place_view_tile(canvas, snapshot, x, y, area);
         area.columns = x + view_tile_pixels;
         if (last_in_row)
