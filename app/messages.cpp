@@ -44,6 +44,17 @@ std::string capture_stop_message(game_status status)
                "(it missed a keystroke, or the map ends earlier than its size says).\n"
                "Check the Size setting and try again. " +
                unchanged;
+    case game_status::view_unsettled:
+        return "The capture stopped: the game did not finish drawing its map view within " +
+               std::to_string(settle_limit.count()) +
+               " seconds of the keys.\nIs the computer very busy? Close other programs and try "
+               "again. " +
+               unchanged;
+    case game_status::control_dropped:
+        return "The capture stopped: the desktop let go of the Ctrl key while the tool held it, "
+               "so no more arrow keys were sent.\nKeep your hands off the keyboard and mouse "
+               "during a capture and try again. " +
+               unchanged;
     }
     return "The capture stopped.";
 }

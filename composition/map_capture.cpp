@@ -3,52 +3,64 @@
 #include "image_files.h"
 #include "map_stitching.h"
 #include "safe_files.h"
-#include "seam_check.h"
+#include "view_check.h"
 
 #include <algorithm>
+#include <stdexcept>
 #include <thread>
-
-const capture_driver game_driver{scroll_map_view, grab_client_area, write_snapshot_file};
 
 namespace {
 
-// Thrown by the picture work when a screen shows the view elsewhere than the walk asked, or when
-// its snapshot could not be written or taken again.
-struct view_misplaced {};
-struct snapshot_failed {
+void sleep_until_time(std::chrono::steady_clock::time_point moment)
+{
+    std::this_thread::sleep_until(moment);
+}
+
+}  // namespace
+
+const capture_driver game_driver{scroll_map_view, grab_client_area, write_snapshot_file,
+                                 std::chrono::steady_clock::now, sleep_until_time};
+
+namespace {
+
+// Thrown by the picture work when a screen cannot be used: its view is not where the walk asked,
+// it never settled, or its snapshot could not be taken or written.
+struct screen_refused {
     game_status status;
 };
 
-// A screen that does not fit may only be late: the game had not drawn the view yet. It is
-// photographed again after these pauses before the capture gives up.
-constexpr std::chrono::milliseconds retake_pauses[] = {std::chrono::milliseconds(100),
-                                                       std::chrono::milliseconds(200),
-                                                       std::chrono::milliseconds(400)};
-
-bool still_waiting(game_status status)
+// Whether the player (or the desktop) must act before the first burst can go out. No key has
+// gone out then, or (Ctrl dropped) only taps toward the top-left limit, so the burst may simply
+// be tried again.
+bool worth_retrying(game_status status)
 {
-    return status == game_status::focus_refused || status == game_status::keys_undelivered;
+    return status == game_status::focus_refused || status == game_status::keys_undelivered ||
+           status == game_status::control_dropped;
 }
 
-// The capture's first burst. Where the desktop does not give the game the keyboard, or holds the
-// keys back until the player allows them, no key has gone out yet: the burst is tried again
-// while the player is asked to act, for a bounded time.
+// The capture's first burst. Where the desktop does not give the game the keyboard, holds the
+// keys back until the player allows them, or lets go of Ctrl as it hands the game the keyboard,
+// the burst is tried again (the player asked to act where that is needed), for a bounded time.
 game_status first_burst(game_window window, const MapSizeRow& row, const capture_driver& driver,
                         capture_waiting waiting)
 {
     const int limit = row.traverse_taps;
     game_status status = driver.scroll_map_view(window, -limit, -limit, {}, false);
-    if (!still_waiting(status))
+    if (!worth_retrying(status))
         return status;
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = driver.now();
     game_status told = game_status::ok;
-    while (still_waiting(status)) {
-        const auto bound = status == game_status::focus_refused ? focus_wait : permission_wait;
-        if (std::chrono::steady_clock::now() - start > bound)
+    while (worth_retrying(status)) {
+        const auto bound = status == game_status::keys_undelivered ? permission_wait : focus_wait;
+        if (driver.now() - start > bound)
             break;
-        if (waiting && status != told)
+        const bool players_turn = status == game_status::keys_undelivered ||
+                                  (status == game_status::focus_refused &&
+                                   driver.now() - start >= focus_grace);
+        if (waiting && status != told && players_turn) {
             waiting(status);
-        told = status;
+            told = status;
+        }
         status = driver.scroll_map_view(window, -limit, -limit, {}, false);
     }
     if (waiting && told != game_status::ok)
@@ -66,6 +78,9 @@ struct screen_stitcher {
     const capture_driver& driver;
     const game_window window;
     client_picture picture;  // the last screen grabbed
+    std::chrono::steady_clock::time_point grabbed_at;  // when the screen pending was grabbed
+    // How long the photographs of a screen must agree; longer once the game was seen catching up.
+    std::chrono::steady_clock::duration stillness = settle_pause;
     image canvas = image(canvas_pixels(row), canvas_pixels(row), 1, 3, 0);
     const int origin = map_origin(row);
     const canvas_rect map{origin, origin, origin + row.map_pixels, origin + row.map_pixels};
@@ -107,12 +122,23 @@ struct screen_stitcher {
     {
         const game_status status = driver.write_snapshot_file(picture);
         if (status != game_status::ok)
-            throw snapshot_failed{status};
+            throw screen_refused{status};
         return load_image(snapshot_file_name);
     }
 
-    // Throws view_misplaced when the screen does not fit the screens around it, even when
-    // photographed again.
+    // The view as it is now, photographed again.
+    image photographed_again()
+    {
+        const game_status status = driver.grab_client_area(window, picture);
+        if (status != game_status::ok)
+            throw screen_refused{status};
+        return written_and_read_back();
+    }
+
+    // Places the screen pending once it has settled: photographed again with no key since, the
+    // two photographs agree (animation aside), the view has changed since the screen placed
+    // last, and it fits the screens it overlaps. Until then the view is photographed again; a
+    // screen that does not settle in `settle_limit` throws screen_refused before any key.
     void place_pending()
     {
         if (!pending)
@@ -121,32 +147,47 @@ struct screen_stitcher {
             area = {area.row_end, y + view_tile_pixels, 0};
             first_in_row = false;
         }
-        image snapshot = written_and_read_back();
-        image tile = view_tile_of(snapshot);
-        // Where the view tile is the previous screen's to the pixel (the game has not drawn the
-        // new view yet), or the seam differs, the view is photographed again: a late picture
-        // then shows the right view, and what animates shows as pixels that change while the
-        // view stays.
-        const auto fits = [&](const moving_pixels& left_out) {
-            return !same_as_previous(tile) &&
-                   seam_matches(compare_seam(canvas, snapshot, x, y, area, map, left_out));
-        };
-        moving_pixels moving;
-        bool fitting = fits({});
-        for (size_t i = 0; !fitting && i < std::size(retake_pauses); ++i) {
-            std::this_thread::sleep_for(retake_pauses[i]);
-            const game_status status = driver.grab_client_area(window, picture);
-            if (status != game_status::ok)
-                throw snapshot_failed{status};
-            image again = written_and_read_back();
-            note_moving_pixels(snapshot, again, moving);
-            snapshot = std::move(again);
-            tile = view_tile_of(snapshot);
-            fitting = fits({});
+        using clock = std::chrono::steady_clock;
+        image earlier = written_and_read_back();
+        auto earlier_at = grabbed_at;
+        auto still_from = grabbed_at;  // the first of the photographs that agree so far
+        const clock::duration needed =
+            previous_tile.is_empty() ? clock::duration(settle_pause + retake_pause) : stillness;
+        std::optional<clock::time_point> misfit_since;  // the view stands still, but misfits
+        for (clock::duration pause = settle_pause;; pause = retake_pause) {
+            driver.sleep_until(earlier_at + pause);
+            const auto later_at = driver.now();
+            image later = photographed_again();
+            if (compare_snapshots(earlier, later) != likeness::same) {
+                // The game is still drawing: it is slower than the keys, and later screens are
+                // asked to stand still for longer.
+                still_from = later_at;
+                misfit_since.reset();
+                stillness = std::min<clock::duration>(2 * stillness, longest_stillness);
+                if (later_at - grabbed_at >= settle_limit)
+                    throw screen_refused{game_status::view_unsettled};
+            } else if (later_at - still_from >= std::max(needed, stillness)) {
+                image tile = view_tile_of(later);
+                if (!same_as_previous(tile) &&
+                    compare_seam(canvas, later, x, y, area, map) == likeness::same) {
+                    place(later, std::move(tile));
+                    return;
+                }
+                // Standing still where the keys should not have left it: the game missed a
+                // key, or has not begun to draw.
+                if (!misfit_since)
+                    misfit_since = still_from;
+                if (later_at - *misfit_since >= misfit_limit ||
+                    later_at - grabbed_at >= settle_limit)
+                    throw screen_refused{game_status::view_misplaced};
+            }
+            earlier = std::move(later);
+            earlier_at = later_at;
         }
-        // Judged on the pixels that stand still: a seam that all moves cannot tell.
-        if (!fitting && !fits(moving))
-            throw view_misplaced{};
+    }
+
+    void place(const image& snapshot, image tile)
+    {
         pending = false;
         previous_tile = std::move(tile);
         place_view_tile(canvas, snapshot, x, y, area);
@@ -180,10 +221,15 @@ struct screen_stitcher {
         return feed_band();
     }
 
-    // `picture` now holds the screen at these stops; the one before must have been placed.
-    void photographed(int stop_x, int stop_y, bool first, bool last)
+    // `picture` now holds the screen at these stops, grabbed at `when`. The one before was placed
+    // in the pauses of the burst that led here, before any of its keys.
+    void photographed(int stop_x, int stop_y, bool first, bool last,
+                      std::chrono::steady_clock::time_point when)
     {
+        if (pending)
+            throw std::logic_error("a screen was left unchecked before the keys that followed");
         pending = true;
+        grabbed_at = when;
         x = canvas_offset(row, stop_x);
         y = canvas_offset(row, stop_y);
         first_in_row = first;
@@ -229,19 +275,17 @@ game_status scan_map(game_window window, const MapSizeRow& row, const capture_dr
                 if ((status = burst(stops[j] - x, 0)) != game_status::ok)
                     return status;
                 x = stops[j];
-                stitcher.place_pending();  // its picture is about to be taken again
+                const auto grabbed_at = driver.now();
                 if ((status = driver.grab_client_area(window, stitcher.picture)) !=
                     game_status::ok)
                     return status;
-                stitcher.photographed(x, y, j == 0, j + 1 == stops.size());
+                stitcher.photographed(x, y, j == 0, j + 1 == stops.size(), grabbed_at);
             }
         }
         stitcher.finish();
         return game_status::ok;
-    } catch (const view_misplaced&) {
-        return game_status::view_misplaced;
-    } catch (const snapshot_failed& failed) {
-        return failed.status;
+    } catch (const screen_refused& refused) {
+        return refused.status;
     }
 }
 

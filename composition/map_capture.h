@@ -17,6 +17,23 @@
 // clicks into it), and for the desktop to let the keys through (the player allows it).
 inline constexpr std::chrono::seconds focus_wait{10};
 inline constexpr std::chrono::seconds permission_wait{30};
+// Some desktops act on a focus request a little late: only a refusal that lasts this long is
+// the player's to solve.
+inline constexpr std::chrono::milliseconds focus_grace{1000};
+// When a screen has settled: photographs with no key between them agree over `settle_pause`.
+// The second is taken that long after the first, inside the next burst's focus pause, so a game
+// that keeps up costs no time. While they disagree, the view is photographed again every
+// `retake_pause`, up to `settle_limit` after the first photograph; and since a game that was
+// seen catching up may draw frames longer than the gap between two photographs, the stillness
+// asked of every later screen doubles, up to `longest_stillness`. The first screen, which has no
+// neighbours to check it against, must stand still over `settle_pause` plus `retake_pause`. A
+// view that stands still but is the previous screen, or does not fit its neighbours, is given
+// `misfit_limit` to change.
+inline constexpr std::chrono::milliseconds settle_pause{40};
+inline constexpr std::chrono::milliseconds retake_pause{100};
+inline constexpr std::chrono::milliseconds longest_stillness{640};
+inline constexpr std::chrono::seconds settle_limit{10};
+inline constexpr std::chrono::milliseconds misfit_limit{1500};
 
 // The game's side of a capture: everything `capture_map` asks of the game.
 struct capture_driver {
@@ -26,6 +43,9 @@ struct capture_driver {
     // as the snapshot file (and read back) while the next burst waits for the game anyway.
     game_status (*grab_client_area)(game_window window, client_picture& picture);
     game_status (*write_snapshot_file)(const client_picture& picture);
+    // The capture's clock and its way of waiting for the game: the real ones, or a test's own.
+    std::chrono::steady_clock::time_point (*now)();
+    void (*sleep_until)(std::chrono::steady_clock::time_point moment);
 };
 
 // The real game window driver.

@@ -27,6 +27,9 @@ enum class game_status {
     picture_failed,     // its picture could not be taken
     file_failed,        // the snapshot file could not be written
     view_misplaced,     // its view was not where the keys should have put it
+    view_unsettled,     // its view kept changing: the game did not finish drawing it in time
+    control_dropped,    // the desktop took Ctrl out of the keys' modifiers after it went down;
+                        // no arrow was sent without it
 };
 
 // Work the caller wants done while a burst waits for the game anyway. Each call does one short

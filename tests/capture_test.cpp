@@ -17,10 +17,12 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -33,20 +35,27 @@ struct played_game_state {
     int bursts_before_window_gone = -1;
     int focus_refusals = 0;        // first bursts refused before the game gets the keyboard
     int keys_held_back = 0;        // first bursts whose keys the desktop holds back
-    bool work_in_pauses = true;    // the driver does the caller's work in its pauses
     bool corrupt_snapshots = false;
     int bursts = 0;
     int burst_losing_a_tap = -1;   // this burst (0 = the first) moves the view one tap short
-    int late_snapshot = -1;        // this snapshot (0 = the first) shows the view before the burst
-    int frozen_from = -1;          // from this snapshot on, the picture no longer changes
+    // The game draws the views its taps lead through in turn: all before every photograph
+    // (-1), or this many (a game falling behind the keys).
+    int draws_per_photo = -1;
+    int photos_per_draw = 1;       // a frame that lasts this many photographs
+    int late_snapshot = -1;        // this snapshot (0 = the first) finds nothing new drawn
+    int frozen_from = -1;          // from this snapshot on, the game draws nothing new
+    bool never_settles = false;    // every photograph finds the view a tap off, to either side
     int snapshots = 0;
-    std::pair<int, int> view_before;
+    std::deque<std::pair<int, int>> undrawn;  // views the taps led through, not drawn yet
+    std::pair<int, int> shown;                // the view drawn last
+    std::chrono::steady_clock::time_point clock;  // the capture's clock, moved by its waits
     std::vector<game_status> waiting_told;
 };
 played_game_state played;
 
 game_status played_scroll(game_window, int dx, int dy, const pause_work& work, bool)
 {
+    played.clock += std::chrono::milliseconds(50);  // the focus pause
     if (played.focus_refusals > 0) {
         --played.focus_refusals;
         return game_status::focus_refused;
@@ -59,16 +68,38 @@ game_status played_scroll(game_window, int dx, int dy, const pause_work& work, b
         return game_status::window_gone;
     if (played.bursts_before_window_gone > 0)
         --played.bursts_before_window_gone;
-    if (work && played.work_in_pauses)
+    if (work)
         while (work())
             ;
     played.calls.push_back("(" + std::to_string(dx) + ", " + std::to_string(dy) + ")");
-    played.view_before = {played.game.view_x, played.game.view_y};
     if (played.bursts++ == played.burst_losing_a_tap)
         (dy ? dy : dx) -= (dy ? dy : dx) > 0 ? 1 : -1;
-    played.game.view_x = std::clamp(played.game.view_x + dx, 0, played.game.limit_x);
-    played.game.view_y = std::clamp(played.game.view_y + dy, 0, played.game.limit_y);
+    played.clock += std::chrono::milliseconds(25 + 25 * (std::abs(dx) + std::abs(dy)));
+    // Tap by tap, horizontal first, each view the game will draw in turn.
+    const auto step = [](int& view, int& count, int limit) {
+        view = std::clamp(view + (count > 0 ? 1 : -1), 0, limit);
+        count += count > 0 ? -1 : 1;
+    };
+    while (dx || dy) {
+        const std::pair<int, int> before{played.game.view_x, played.game.view_y};
+        if (dx)
+            step(played.game.view_x, dx, played.game.limit_x);
+        else
+            step(played.game.view_y, dy, played.game.limit_y);
+        if (before != std::pair{played.game.view_x, played.game.view_y})
+            played.undrawn.emplace_back(played.game.view_x, played.game.view_y);
+    }
     return game_status::ok;
+}
+
+std::chrono::steady_clock::time_point played_now()
+{
+    return played.clock;
+}
+
+void played_sleep_until(std::chrono::steady_clock::time_point moment)
+{
+    played.clock = std::max(played.clock, moment);
 }
 
 game_status played_grab(game_window, client_picture& picture)
@@ -80,11 +111,18 @@ game_status played_grab(game_window, client_picture& picture)
     played.calls.push_back("snapshot");
     ++played.game.frame;
     const bool late = played.snapshots == played.late_snapshot ||
-                      (played.frozen_from >= 0 && played.snapshots > played.frozen_from);
+                      (played.frozen_from >= 0 && played.snapshots >= played.frozen_from);
+    int draws = late || played.snapshots % played.photos_per_draw ? 0
+                : played.draws_per_photo < 0 ? static_cast<int>(played.undrawn.size())
+                                             : played.draws_per_photo;
+    for (; draws > 0 && !played.undrawn.empty(); --draws) {
+        played.shown = played.undrawn.front();
+        played.undrawn.pop_front();
+    }
+    const int off = played.never_settles ? (played.snapshots % 2 ? 1 : -1) : 0;
     ++played.snapshots;
     const rgb_picture client =
-        late ? render_client_area(played.game, played.view_before.first, played.view_before.second)
-             : render_client_area(played.game, played.game.view_x, played.game.view_y);
+        render_client_area(played.game, std::max(0, played.shown.first + off), played.shown.second);
     picture.width = client.width;
     picture.height = client.height;
     picture.rows = bitmap_rows_of(client);
@@ -105,7 +143,8 @@ void note_waiting(game_status why)
     played.waiting_told.push_back(why);
 }
 
-constexpr capture_driver played_driver{played_scroll, played_grab, played_write};
+constexpr capture_driver played_driver{played_scroll, played_grab, played_write, played_now,
+                                       played_sleep_until};
 
 struct played_capture : ::testing::Test {
     std::string folder = make_temporary_folder("capture");
@@ -115,6 +154,7 @@ struct played_capture : ::testing::Test {
         played = played_game_state{};
         const int side = map_size_table[size_index].map_pixels;
         start_standin(played.game, generate_map(side, 11 + size_index), view_x, view_y);
+        played.shown = {played.game.view_x, played.game.view_y};
     }
 };
 
@@ -193,10 +233,14 @@ TEST_F(played_capture, CallOrderOfTheSmallMap)
 {
     start(0);
     ASSERT_TRUE(succeeded(capture_map(1, 0, played_driver)));
+    // Every screen is photographed twice with no key between, the first one three times: the
+    // later photographs before the next burst's keys, the last screen's at the end.
     const std::vector<std::string> expected{
-        "(-18, -18)", "(0, 0)", "(0, 0)", "snapshot", "(8, 0)", "snapshot", "(8, 0)", "snapshot",
-        "(-18, 8)", "(0, 0)", "snapshot", "(8, 0)", "snapshot", "(8, 0)", "snapshot",
-        "(-18, 8)", "(0, 0)", "snapshot", "(8, 0)", "snapshot", "(8, 0)", "snapshot"};
+        "(-18, -18)", "(0, 0)", "(0, 0)", "snapshot", "snapshot", "snapshot", "(8, 0)", "snapshot",
+        "snapshot", "(8, 0)", "snapshot", "snapshot", "(-18, 8)", "(0, 0)", "snapshot",
+        "snapshot", "(8, 0)", "snapshot", "snapshot", "(8, 0)", "snapshot", "snapshot",
+        "(-18, 8)", "(0, 0)", "snapshot", "snapshot", "(8, 0)", "snapshot", "snapshot", "(8, 0)",
+        "snapshot", "snapshot"};
     EXPECT_EQ(played.calls, expected);
 }
 
@@ -207,8 +251,9 @@ TEST_F(played_capture, BurstAndSnapshotCountsOfEverySize)
     for (int size = 0; size < offered_map_sizes; ++size) {
         start(size);
         ASSERT_TRUE(succeeded(capture_map(1, size, played_driver)));
-        EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"), snapshots[size]);
-        EXPECT_EQ(static_cast<int>(played.calls.size()) - snapshots[size], bursts[size]);
+        const int photographs = 2 * snapshots[size] + 1;
+        EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"), photographs);
+        EXPECT_EQ(static_cast<int>(played.calls.size()) - photographs, bursts[size]);
     }
 }
 
@@ -228,8 +273,6 @@ TEST_F(played_capture, StitchedMapIsTheGameMapAtEverySize)
         // Starting views in the middle, at the top-left limit and at the far corner.
         for (const auto& [vx, vy] : {std::pair{-1, -1}, std::pair{0, 0}, std::pair{99, 99}}) {
             start(size, vx, vy);
-            // Snapshots read back in the next burst's pauses, or before the next snapshot.
-            played.work_in_pauses = vx != 0;
             const image truth = image_of(played.game.map);
             const image map = scanned(size);
             ASSERT_EQ(map.width(), map_size_table[size].map_pixels);
@@ -244,10 +287,11 @@ TEST_F(played_capture, MapRowsAreHandedOnWhileTheScanGoesOn)
     start(2);
     std::vector<int> snapshots_at_band;
     scanned(2, &snapshots_at_band);
-    // Only the last screen row's 501 map rows wait for the last of the 49 snapshots.
-    const long late = std::count(snapshots_at_band.begin(), snapshots_at_band.end(), 49);
+    // Only the last screen row's 501 map rows wait for the last of the 49 screens.
+    const long late = std::count(snapshots_at_band.begin(), snapshots_at_band.end(), 2 * 49 + 1);
     EXPECT_EQ(late, (501 + 15) / 16);
-    EXPECT_EQ(snapshots_at_band.front(), 7) << "the first rows go once the first screen row is in";
+    EXPECT_EQ(snapshots_at_band.front(), 2 * 7 + 1)
+        << "the first rows go once the first screen row is in";
 }
 
 TEST_F(played_capture, ResultFilesAreTheMapAndTheMapWithItsGrid)
@@ -267,13 +311,14 @@ TEST_F(played_capture, FailedSnapshotStopsAtOnceAndKeepsEarlierResults)
     const std::string earlier_grid = read_text_file(result_grid_file_name);
 
     start(0, 3, 3);
-    played.snapshots_before_failure = 2;
+    played.snapshots_before_failure = 3;
     const capture_result result = capture_map(1, 0, played_driver);
     EXPECT_EQ(result.game, game_status::picture_failed);
     EXPECT_FALSE(result.error);
-    // Two snapshots, and the third failed: nothing was sent after it.
+    // The first screen's three photographs, and the second screen's first failed: nothing was
+    // sent after it.
     EXPECT_EQ(played.calls.back(), "(8, 0)");
-    EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"), 2);
+    EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"), 3);
     EXPECT_TRUE(read_text_file(result_file_name) == earlier) << "result.jpg differs";
     EXPECT_TRUE(read_text_file(result_grid_file_name) == earlier_grid) << "result-grid.jpg differs";
 }
@@ -309,7 +354,8 @@ TEST_F(played_capture, ExtraLargeWalkRefusesAViewOneTapOffAndKeepsAnimation)
     refused(13, 72);   // the step down to the second row
     refused(80, 72);   // a step right in a middle row
     refused(-1, 67);   // the right limit one tap short of the last stop
-    EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"), 11 + 3);
+    EXPECT_EQ(played.calls.size() - std::count(played.calls.begin(), played.calls.end(), "snapshot"),
+              2 + 11u) << "stopped at the last screen of the first row";
 
     // Unexplored land, all black, looks the same one tap off: the seam does not refuse it.
     start(3);
@@ -320,14 +366,14 @@ TEST_F(played_capture, ExtraLargeWalkRefusesAViewOneTapOffAndKeepsAnimation)
     // Scattered tiles animating between snapshots pass the seams, and every other tile is exact;
     // a screen the game had not drawn yet is photographed again.
     start(3);
-    played.game.animate = true;
+    played.game.animated_percent = standin_default_animated_percent;
     played.late_snapshot = 30;
     const image map = scanned(3);
     const image truth = image_of(played.game.map);
     int animated = 0;
     for (int ty = 0; ty < 144; ++ty)
         for (int tx = 0; tx < 144; ++tx) {
-            if (standin_tile_animates(tx, ty)) {
+            if (standin_tile_animates(tx, ty, standin_default_animated_percent)) {
                 ++animated;
                 continue;
             }
@@ -338,17 +384,66 @@ TEST_F(played_capture, ExtraLargeWalkRefusesAViewOneTapOffAndKeepsAnimation)
     EXPECT_GT(animated, 144 * 144 / 50);
 }
 
-TEST_F(played_capture, ScreenTheGameHadNotDrawnYetIsTakenAgainOrStopsTheCapture)
+TEST_F(played_capture, ViewDrawnLateIsWaitedForAndOneThatNeverSettlesStopsTheCapture)
 {
-    // At every size: a snapshot still showing the previous screen is taken again, and the map is
-    // exact; a game that stops drawing stops the capture, and nothing is written.
+    // A game that falls behind the keys, a tap or several per photograph, or one tap per two
+    // photographs (its frames last longer than the gap between them: two photographs agree while
+    // it still catches up), where screens meet edge to edge and where they overlap: every screen
+    // is waited for, and the map is exact.
+    for (const auto& [size, draws, photos] : {std::tuple{1, 1, 1}, {1, 3, 1}, {1, 1, 2}, {3, 2, 1}}) {
+        start(size);
+        played.draws_per_photo = draws;
+        played.photos_per_draw = photos;
+        EXPECT_EQ(differing_tiles(scanned(size), image_of(played.game.map)), "") << size << ", " << draws;
+        const int screens = map_size_table[size].screens_per_side;
+        EXPECT_GT(std::count(played.calls.begin(), played.calls.end(), "snapshot"),
+                  2 * screens * screens);
+    }
+    // One photograph that finds nothing new drawn is taken again.
     start(0);
     played.late_snapshot = 4;
     EXPECT_TRUE(scanned(0) == image_of(played.game.map));
-    start(0);
-    played.frozen_from = 4;
-    EXPECT_EQ(capture_map(1, 0, played_driver).game, game_status::view_misplaced);
-    EXPECT_FALSE(file_exists(result_file_name));
+
+    // A game that stops drawing shows the previous screen for good; one whose view keeps moving
+    // never settles. Either stops the capture before another key, and nothing is written.
+    for (const bool frozen : {true, false}) {
+        start(0);
+        played.frozen_from = frozen ? 4 : -1;
+        played.never_settles = !frozen;
+        EXPECT_EQ(capture_map(1, 0, played_driver).game,
+                  frozen ? game_status::view_misplaced : game_status::view_unsettled);
+        EXPECT_EQ(played.calls.back(), "snapshot");
+        EXPECT_FALSE(file_exists(result_file_name));
+    }
+}
+
+TEST_F(played_capture, MostlyAnimatedViewNeitherHoldsTheCaptureUpNorHidesALateView)
+{
+    const auto wrong_still_tile = [](const image& map, const image& truth) -> std::string {
+        for (int ty = 0; ty < map.height() / 32; ++ty)
+            for (int tx = 0; tx < map.width() / 32; ++tx)
+                if (!standin_tile_animates(tx, ty, 60) &&
+                    !(map.get_crop(32 * tx, 32 * ty, 32 * tx + 31, 32 * ty + 31) ==
+                      truth.get_crop(32 * tx, 32 * ty, 32 * tx + 31, 32 * ty + 31)))
+                    return std::to_string(tx) + ", " + std::to_string(ty);
+        return "";
+    };
+    // 60 % of the tiles animate, turning their colours between any two photographs.
+    for (int size : {1, 3}) {
+        start(size);
+        played.game.animated_percent = 60;
+        const image truth = image_of(played.game.map);
+        EXPECT_EQ(wrong_still_tile(scanned(size), truth), "") << "size " << size;
+        const int screens = map_size_table[size].screens_per_side;
+        EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"),
+                  2 * screens * screens + 1)
+            << "no screen photographed more often than a still one";
+        // A game one tap behind at every photograph is still caught.
+        start(size);
+        played.game.animated_percent = 60;
+        played.draws_per_photo = 1;
+        EXPECT_EQ(wrong_still_tile(scanned(size), truth), "") << "size " << size << ", late";
+    }
 }
 
 TEST_F(played_capture, ResultThatCannotBeReplacedLeavesBothEarlierFiles)
@@ -371,8 +466,14 @@ TEST_F(played_capture, ResultThatCannotBeReplacedLeavesBothEarlierFiles)
 
 TEST_F(played_capture, WaitsForTheGameToGetTheKeyboardThenCaptures)
 {
+    // A desktop that gives the keyboard a few focus pauses late does not trouble the player.
     start(0);
     played.focus_refusals = 3;
+    EXPECT_TRUE(succeeded(capture_map(1, 0, played_driver, note_waiting)));
+    EXPECT_TRUE(played.waiting_told.empty());
+
+    start(0);
+    played.focus_refusals = 30;
     const capture_result result = capture_map(1, 0, played_driver, note_waiting);
     EXPECT_TRUE(succeeded(result));
     EXPECT_EQ(played.waiting_told,
@@ -384,14 +485,14 @@ TEST_F(played_capture, WaitsForTheGameToGetTheKeyboardThenCaptures)
 TEST_F(played_capture, WaitsForTheDesktopToLetTheKeysThroughAfterTheClick)
 {
     start(0);
-    played.focus_refusals = 2;
+    played.focus_refusals = 25;
     played.keys_held_back = 4;
     const capture_result result = capture_map(1, 0, played_driver, note_waiting);
     EXPECT_TRUE(succeeded(result));
     EXPECT_EQ(played.waiting_told,
               (std::vector<game_status>{game_status::focus_refused, game_status::keys_undelivered,
                                         game_status::ok}));
-    EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"), 9);
+    EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"), 2 * 9 + 1);
 }
 
 TEST_F(played_capture, UnreadableSnapshotStopsTheCaptureBeforeTheNextBurstTypes)

@@ -1,0 +1,159 @@
+#include "view_check.h"
+
+#include "game_contract.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+// Samples that differ by at most this much are the same colour (what a snapshot's round trip
+// through the desktop may change).
+constexpr int colour_tolerance = 8;
+// Pictures are compared on blocks of 4 x 4 pixels, one every 16 pixels each way: 1024 blocks of
+// a whole view tile. A block matches only when all its pixels do, so land shifted by a tap almost
+// never matches by chance, while a block of land that stands still always does.
+constexpr int block = 4;
+constexpr int block_spacing = 16;
+// Fewer blocks with features than this tell nothing.
+constexpr int fewest_blocks = 16;
+// A shift explains the change when it matches this much larger a share of blocks than no shift.
+constexpr double clearer_by = 0.1;
+// In place, a share of matching blocks below this is other land, however much may animate.
+constexpr double least_same_share = 0.1;
+// Where the two have nothing in common in place, a shift is shown by this share of its blocks.
+constexpr double shown_by = 0.25;
+// Shifts tried, in taps along either axis or both: a view tile's side, as far as a view a whole
+// step short still has land in common with the canvas.
+constexpr int most_shift_taps = view_tile_pixels / tap_pixels;
+
+bool textured(const image& picture, int x, int y)
+{
+    for (int k = 0; k < std::min(3, picture.spectrum()); ++k) {
+        int low = 255, high = 0;
+        for (int r = 0; r < block; ++r)
+            for (int c = 0; c < block; ++c) {
+                const int v = picture(x + c, y + r, 0, k);
+                low = std::min(low, v);
+                high = std::max(high, v);
+            }
+        if (high - low > colour_tolerance)
+            return true;
+    }
+    return false;
+}
+
+bool blocks_match(const image& a, int ax, int ay, const image& b, int bx, int by)
+{
+    const int channels = std::min({3, a.spectrum(), b.spectrum()});
+    for (int k = 0; k < channels; ++k)
+        for (int r = 0; r < block; ++r)
+            for (int c = 0; c < block; ++c)
+                if (std::abs(int(a(ax + c, ay + r, 0, k)) - int(b(bx + c, by + r, 0, k))) >
+                    colour_tolerance)
+                    return false;
+    return true;
+}
+
+// Blocks of `later` compared with `earlier` shifted by whole taps: what the later picture shows
+// at (c, r) the earlier one shows at (c + dx, r + dy) if the view moved by (dx, dy) pixels.
+struct shift {
+    int dx, dy;
+    int compared = 0;
+    int matched = 0;         // blocks that match here
+    int matched_alone = 0;   // blocks that match here and at no other shift (nor in place)
+    bool telling() const { return compared >= fewest_blocks; }
+    double share() const { return compared ? static_cast<double>(matched) / compared : 0; }
+    double share_alone() const
+    {
+        return compared ? static_cast<double>(matched_alone) / compared : 0;
+    }
+};
+
+void compare_blocks(const tile_source& later, const tile_source& earlier,
+                    const std::vector<std::pair<int, int>>& blocks, std::vector<shift>& shifts)
+{
+    for (const auto& [c, r] : blocks) {
+        int matches = 0;
+        size_t last_match = 0;
+        for (size_t i = 0; i < shifts.size(); ++i) {
+            shift& s = shifts[i];
+            if (!earlier.holds(c + s.dx, r + s.dy, c + s.dx + block, r + s.dy + block))
+                continue;
+            ++s.compared;
+            if (blocks_match(later.picture, later.left + c, later.top + r, earlier.picture,
+                             earlier.left + c + s.dx, earlier.top + r + s.dy)) {
+                ++s.matched;
+                ++matches;
+                last_match = i;
+            }
+        }
+        if (matches == 1)
+            ++shifts[last_match].matched_alone;
+    }
+}
+
+// The snapshot's view tile, as much of it as the snapshot has.
+tile_source view_tile(const image& snapshot)
+{
+    const int width = std::min(view_tile_pixels, snapshot.width() - view_tile_left);
+    const int height = std::min(view_tile_pixels, snapshot.height() - view_tile_top);
+    return {snapshot, view_tile_left, view_tile_top, [=](int c0, int r0, int c1, int r1) {
+                return c0 >= 0 && r0 >= 0 && c1 <= width && r1 <= height;
+            }};
+}
+
+}  // namespace
+
+likeness compare_views(const tile_source& later, const tile_source& earlier)
+{
+    std::vector<std::pair<int, int>> blocks;
+    for (int r = 0; r + block <= view_tile_pixels; r += block_spacing)
+        for (int c = 0; c + block <= view_tile_pixels; c += block_spacing)
+            if (later.holds(c, r, c + block, r + block) &&
+                textured(later.picture, later.left + c, later.top + r))
+                blocks.emplace_back(c, r);
+    std::vector<shift> shifts{{0, 0}};
+    compare_blocks(later, earlier, blocks, shifts);
+    const shift in_place = shifts.front();
+    if (in_place.telling() && in_place.matched == in_place.compared)
+        return likeness::same;
+    // Land that repeats matches at several shifts: only a block that matches at one shift alone
+    // (in place counted too) tells that the view moved by it.
+    shifts = {{0, 0}};
+    for (int ty = -most_shift_taps; ty <= most_shift_taps; ++ty)
+        for (int tx = -most_shift_taps; tx <= most_shift_taps; ++tx)
+            if (tx || ty)
+                shifts.push_back({tx * tap_pixels, ty * tap_pixels});
+    compare_blocks(later, earlier, blocks, shifts);
+    double best_shifted = 0;
+    for (size_t i = 1; i < shifts.size(); ++i)
+        if (shifts[i].telling())
+            best_shifted = std::max(best_shifted, shifts[i].share_alone());
+    // Nothing in common in place (screens that meet edge to edge): the neighbours can still show
+    // a view that stopped short of where it should be.
+    if (!in_place.telling())
+        return best_shifted >= shown_by ? likeness::moved : likeness::same;
+    if (best_shifted > in_place.share() + clearer_by)
+        return likeness::moved;
+    return in_place.share() < least_same_share ? likeness::differs : likeness::same;
+}
+
+likeness compare_snapshots(const image& earlier, const image& later)
+{
+    return compare_views(view_tile(later), view_tile(earlier));
+}
+
+likeness compare_seam(const image& canvas, const image& snapshot, int x, int y,
+                      const photographed_area& area, const canvas_rect& map)
+{
+    // The canvas holds a block when it lies inside the map and inside the photographed area,
+    // which holds a block whenever it holds the block's bottom-right pixel.
+    const tile_source placed{canvas, x, y, [&](int c0, int r0, int c1, int r1) {
+                                 return x + c0 >= map.left && y + r0 >= map.top &&
+                                        x + c1 <= map.right && y + r1 <= map.bottom &&
+                                        area.holds(x + c1 - 1, y + r1 - 1);
+                             }};
+    return compare_views(view_tile(snapshot), placed);
+}

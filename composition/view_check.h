@@ -1,0 +1,44 @@
+// Whether two pictures of the game's view show the same land in the same place. A capture relies
+// on it twice: a screen is used only once two photographs of it with no key between them agree
+// (the game has finished drawing the view), and on an extra-large map a screen goes into the
+// canvas only where it agrees with the neighbours already there (the view is where the walk
+// asked). Both tell a moved view from animation by what moved, not only by how much: a view still
+// catching up, or one left a tap short, shows the same land shifted by whole taps, while water
+// and flags change pixels in place.
+#pragma once
+
+#include "cimg.h"
+#include "map_stitching.h"
+
+#include <functional>
+
+// A rectangle of canvas pixels, half-open: [left, right) x [top, bottom).
+struct canvas_rect {
+    int left, top, right, bottom;
+};
+
+// A picture seen as a view tile: tile pixel (c, r) is the picture's pixel (left + c, top + r),
+// wherever `holds` says the picture has the whole block [c0, c1) x [r0, r1).
+struct tile_source {
+    const image& picture;
+    int left, top;
+    std::function<bool(int c0, int r0, int c1, int r1)> holds;
+};
+
+enum class likeness {
+    same,     // the same land in place, perhaps animated; or too little in common to tell
+    moved,    // the same land shifted by whole taps
+    differs,  // other land
+};
+
+// How `later` compares with `earlier`, judged on small blocks of pixels with features (a block of
+// one colour, black unexplored land or calm water, looks the same anywhere and tells nothing).
+likeness compare_views(const tile_source& later, const tile_source& earlier);
+
+// Two snapshots of the game window, taken with no key between them.
+likeness compare_snapshots(const image& earlier, const image& later);
+
+// The view tile of `snapshot`, placed at canvas position (`x`, `y`), against what the canvas
+// already holds there: the part of `area` inside `map`.
+likeness compare_seam(const image& canvas, const image& snapshot, int x, int y,
+                      const photographed_area& area, const canvas_rect& map);
