@@ -9,6 +9,7 @@
 #include <FL/fl_draw.H>
 
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -27,6 +28,18 @@ standin_key key_of(int fltk_key)
     case FL_Down: return standin_key::down;
     default: return standin_key::other;
     }
+}
+
+// Busy for `ms` of this thread's processor time: on a loaded machine that takes longer.
+void spend_processor_time(int ms)
+{
+    timespec start{}, now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &start);
+    const long long budget = static_cast<long long>(ms) * 1'000'000;
+    do {
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    } while ((now.tv_sec - start.tv_sec) * 1'000'000'000LL + (now.tv_nsec - start.tv_nsec) <
+             budget);
 }
 
 struct late_view {
@@ -73,6 +86,13 @@ public:
                 if (game.faults.redraw_delay_ms > 0) {
                     Fl::add_timeout(game.faults.redraw_delay_ms / 1000.0, show_late_view,
                                     new late_view{this, game.view_x, game.view_y});
+                } else if (game.faults.draw_cost_ms > 0) {
+                    // Every key's view drawn in turn, before the next key is read.
+                    shown_x = game.view_x;
+                    shown_y = game.view_y;
+                    redraw();
+                    Fl::flush();
+                    spend_processor_time(game.faults.draw_cost_ms);
                 } else {
                     // Drawn once the keys that have arrived are handled, as a game draws its
                     // frames: a stand-in that fell behind catches up at once.
@@ -121,7 +141,7 @@ int main(int argc, char** argv)
     window->callback(close_on_close_box);
     window->end();
     window->show();
-    if (game.animate)
+    if (game.animated_percent > 0)
         Fl::add_timeout(standin_frame_ms / 1000.0, next_frame, window);
     Fl::run();
     if (game.key_log)

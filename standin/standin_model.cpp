@@ -29,14 +29,14 @@ rgb_picture make_minimap(const rgb_picture& map)
 
 }  // namespace
 
-bool standin_tile_animates(int tile_x, int tile_y)
+bool standin_tile_animates(int tile_x, int tile_y, int animated_percent)
 {
     std::uint32_t h = static_cast<std::uint32_t>(tile_x) * 0x9E3779B1u ^
                       static_cast<std::uint32_t>(tile_y) * 0x85EBCA77u;
     h ^= h >> 15;
     h *= 0x2C1B3C6Du;
     h ^= h >> 12;
-    return h % 100 < 4;
+    return static_cast<int>(h % 100) < animated_percent;
 }
 
 void start_standin(standin_game& game, rgb_picture map, int view_x, int view_y)
@@ -55,9 +55,8 @@ void start_standin(standin_game& game, rgb_picture map, int view_x, int view_y)
 
 bool handle_standin_key(standin_game& game, standin_key key, bool pressed, bool ctrl_held)
 {
-    if (key == standin_key::control)
-        game.ctrl_down = pressed;
-    const bool ctrl = ctrl_held || game.ctrl_down;
+    // Ctrl's own events are logged with the state they leave.
+    const bool ctrl = key == standin_key::control ? pressed : ctrl_held;
     if (game.key_log)
         log_key(game.key_log, standin_clock_ms(), key, pressed, ctrl);
     if (!pressed || key == standin_key::control || key == standin_key::other || !ctrl)

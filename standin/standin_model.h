@@ -29,16 +29,19 @@ inline constexpr int standin_minimap_side = 160;
 struct standin_faults {
     std::set<int> ignored_taps;  // tap numbers (1 = first Ctrl+arrow press) that do nothing
     int redraw_delay_ms = 0;     // a view change shows only this long after its tap
+    int draw_cost_ms = 0;        // processor time drawing one view takes: a game that draws
+                                 // every key's view in turn falls behind the keys under load
     int close_after_taps = 0;    // the window closes after this many taps; 0: never
     int limit_x = -1;            // right and bottom scroll limits nearer than the map's own,
     int limit_y = -1;            // in taps; -1: the map's own
 };
 
-// Like the game's water and flags, a few tiles of the map (scattered, about 4 %) may animate:
-// their colours turn on a cycle of 3 frames of this length.
+// Like the game's water and flags, some tiles of the map (scattered; 4 % by default, most of them
+// on a map mostly of water) may animate: their colours turn on a cycle of 3 frames of this length.
 inline constexpr int standin_frame_ms = 150;
 inline constexpr int standin_tile_pixels = 32;
-bool standin_tile_animates(int tile_x, int tile_y);
+inline constexpr int standin_default_animated_percent = 4;
+bool standin_tile_animates(int tile_x, int tile_y, int animated_percent);
 
 struct standin_game {
     rgb_picture map;
@@ -47,8 +50,7 @@ struct standin_game {
     int limit_y = 0;
     int view_x = 0;   // the view in taps from the top-left limit
     int view_y = 0;
-    bool ctrl_down = false;
-    bool animate = false;
+    int animated_percent = 0;  // share of the tiles that animate; 0: none
     int frame = 0;    // the animation's frame, counting up
     int taps = 0;
     standin_faults faults;
@@ -63,8 +65,9 @@ int standin_limit_taps(int side);
 // a negative value starts in the middle.
 void start_standin(standin_game& game, rgb_picture map, int view_x, int view_y);
 
-// What a key event does; it is logged first. Returns true when the view changed (the state file
-// then holds the new view).
+// What a key event does; it is logged first, with `ctrl_held`: whether Ctrl is in the event's own
+// modifier state. An arrow without it does not scroll (in the game it would give the hero
+// orders). Returns true when the view changed (the state file then holds the new view).
 bool handle_standin_key(standin_game& game, standin_key key, bool pressed, bool ctrl_held);
 
 // True once the game should close its window (after the fault's number of taps).

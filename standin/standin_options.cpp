@@ -29,9 +29,10 @@ void print_usage(std::FILE* to)
 {
     std::fprintf(to,
                  "usage: tilequilt-standin [--size 1|2|3|4] [--seed N] [--view X,Y] [--animate]\n"
-                 "         [--picture MAP.ppm] [--write-map FILE.ppm] [--key-log FILE]\n"
-                 "         [--state FILE] [--ignore-taps N,N,...] [--redraw-delay MS]\n"
-                 "         [--close-after TAPS] [--scroll-limit X,Y]\n");
+                 "         [--animate-share PERCENT] [--picture MAP.ppm] [--write-map FILE.ppm]\n"
+                 "         [--key-log FILE] [--state FILE] [--ignore-taps N,N,...]\n"
+                 "         [--redraw-delay MS] [--draw-cost MS] [--close-after TAPS]\n"
+                 "         [--scroll-limit X,Y]\n");
 }
 
 }  // namespace
@@ -74,11 +75,16 @@ bool parse_standin_options(int argc, char** argv, standin_options& options)
             }
         } else if (ok && option == "--redraw-delay") {
             ok = parse_int(value, options.faults.redraw_delay_ms);
+        } else if (ok && option == "--draw-cost") {
+            ok = parse_int(value, options.faults.draw_cost_ms) && options.faults.draw_cost_ms >= 0;
+        } else if (ok && option == "--animate-share") {
+            ok = parse_int(value, options.animated_percent) && options.animated_percent >= 0 &&
+                 options.animated_percent <= 100;
         } else if (ok && option == "--scroll-limit") {
             ok = parse_pair(value, options.faults.limit_x, options.faults.limit_y) &&
                  options.faults.limit_x >= 0 && options.faults.limit_y >= 0;
         } else if (option == "--animate") {
-            options.animate = true;
+            options.animated_percent = standin_default_animated_percent;
             ok = true;
             --i;  // takes no value
         } else if (ok && option == "--close-after") {
@@ -109,7 +115,7 @@ bool setup_standin(const standin_options& options, standin_game& game)
         map = generate_map(1152 * options.size, options.seed);
     }
     game.faults = options.faults;
-    game.animate = options.animate;
+    game.animated_percent = options.animated_percent;
     start_standin(game, std::move(map), options.view_x, options.view_y);
     game.state_file = options.state_file;
     if (!options.key_log_file.empty()) {

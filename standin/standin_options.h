@@ -8,7 +8,7 @@
 
 struct standin_options {
     int size = 2;  // 1 to 4: a map of 1152, 2304, 3456 or 4608 pixels
-    bool animate = false;
+    int animated_percent = 0;
     std::uint32_t seed = 3;
     int view_x = -1;
     int view_y = -1;

@@ -49,13 +49,14 @@ rgb_picture render_client_area(const standin_game& game, int view_x, int view_y)
         const unsigned char* in =
             &game.map.pixels[(static_cast<size_t>(my) * game.map.width + (first - offset_x)) * 3];
         std::memcpy(row + first * 3, in, static_cast<size_t>(end - first) * 3);
-        if (!game.animate || game.frame % 3 == 0)
+        if (game.animated_percent == 0 || game.frame % 3 == 0)
             continue;
         // An animated tile shows its colours turned by the frame.
         const int turn = game.frame % 3;
         for (int cx = first; cx < end; ++cx) {
             const int mx = cx - offset_x;
-            if (!standin_tile_animates(mx / standin_tile_pixels, my / standin_tile_pixels)) {
+            if (!standin_tile_animates(mx / standin_tile_pixels, my / standin_tile_pixels,
+                                       game.animated_percent)) {
                 cx += standin_tile_pixels - 1 - mx % standin_tile_pixels;  // to the next tile
                 continue;
             }

@@ -144,7 +144,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     if (!window)
         return 1;
     ShowWindow(window, show);
-    if (game.animate)
+    if (game.animated_percent > 0)
         SetTimer(window, animation_timer, standin_frame_ms, nullptr);
     UpdateWindow(window);
     SetForegroundWindow(window);

@@ -153,7 +153,7 @@ struct wayland_capture : ::testing::Test {
     void TearDown() override
     {
         stop_process(tool.process);
-        stop_process(game.process);
+        stop_standin_game(game);
         stop_wayland_desktop(desktop);
     }
 

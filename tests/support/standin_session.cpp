@@ -1,5 +1,7 @@
 #include "standin_session.h"
 
+#include <gtest/gtest.h>
+
 standin_session start_standin_game(const std::string& folder,
                                    const std::vector<std::string>& options)
 {
@@ -13,6 +15,19 @@ standin_session start_standin_game(const std::string& folder,
     session.process = start_process(argv, folder);
     session.window = wait_for_window("^Heroes of Might and Magic III$", std::chrono::seconds(20));
     return session;
+}
+
+void stop_standin_game(standin_session& session)
+{
+    stop_process(session.process);
+    if (session.key_log.empty())
+        return;
+    int without_ctrl = 0;
+    for (const logged_key& key : read_key_log(session.key_log))
+        without_ctrl += key.pressed && !key.ctrl && key.key != standin_key::control &&
+                        key.key != standin_key::other;
+    if (without_ctrl > 0)
+        ADD_FAILURE() << without_ctrl << " arrow keys reached the game without Ctrl";
 }
 
 view_position standin_view(const standin_session& session)

@@ -27,6 +27,10 @@ struct view_position {
 };
 view_position standin_view(const standin_session& session);
 
+// Ends the stand-in, and fails the test that drove it when any arrow key reached it without Ctrl
+// in the key's own modifiers: in the game such a key is another command (it moves the hero).
+void stop_standin_game(standin_session& session);
+
 // A second window that records every key it receives into `key_log`.
 struct key_recorder {
     child_process process;
