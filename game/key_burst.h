@@ -20,11 +20,13 @@ struct burst_steps {
     // or focus_refused.
     game_status (*confirm_focus)(game_window window);
     // Before every key, from what the desktop has reported so far, without asking it: ok,
-    // window_gone, focus_lost or interrupted.
+    // window_gone, focus_lost, interrupted, or control_dropped while Ctrl is held but no longer
+    // in effect.
     game_status (*may_type)(game_window window);
     // Right after Ctrl went down or up: ok once the desktop has passed that on, and with it every
     // key sent before, keys_undelivered when it did not within a bounded time. (A press need only
-    // be confirmed the first time keys go to a window.)
+    // be seen to arrive the first time keys go to a window.) Every press must also be in effect
+    // in the modifiers the game's key events will carry: control_dropped when it is not.
     game_status (*confirm_delivery)(game_window window, bool pressed);
     // Sends one key event; false when it could not be sent.
     bool (*send_key)(game_key key, bool pressed);

@@ -201,13 +201,15 @@ TEST(KeyBurst, FirstFailedCheckStopsTheTapsAndReleasesCtrl)
     }
 }
 
-TEST(KeyBurst, KeysHeldBackByTheDesktopStopBeforeAnyArrow)
+TEST(KeyBurst, CtrlHeldBackOrNotInEffectStopsBeforeAnyArrow)
 {
-    reset();
-    played.delivery = game_status::keys_undelivered;
-    EXPECT_EQ(run(-18, -18), game_status::keys_undelivered);
-    EXPECT_EQ(keys_of(played.steps), (std::vector<std::string>{"ctrl down", "ctrl up"}));
-    EXPECT_FALSE(played.control_down);
+    for (const game_status why : {game_status::keys_undelivered, game_status::control_dropped}) {
+        reset();
+        played.delivery = why;
+        EXPECT_EQ(run(-18, -18), why);
+        EXPECT_EQ(keys_of(played.steps), (std::vector<std::string>{"ctrl down", "ctrl up"}));
+        EXPECT_FALSE(played.control_down);
+    }
 }
 
 TEST(KeyBurst, ReleaseHeldBackByTheDesktopEndsTheBurstWithoutItsPause)

@@ -28,7 +28,7 @@ struct x11_driver : ::testing::Test {
     standin_session game;
 
     void SetUp() override { std::filesystem::current_path(folder); }
-    void TearDown() override { stop_process(game.process); }
+    void TearDown() override { stop_standin_game(game); }
 
     void start_game(const std::vector<std::string>& options)
     {
@@ -234,6 +234,29 @@ TEST_F(x11_driver, KeyboardTakenMidBurstStopsItWithCtrlReleased)
     stop_process(other.process);
 }
 
+TEST_F(x11_driver, CtrlLetGoMidBurstStopsItBeforeAnArrowWithoutCtrl)
+{
+    // What a desktop that sets the keyboard's modifiers afresh does to the tool's Ctrl: here
+    // another program lets go of it while a burst runs, into a window that records its keys.
+    key_recorder target = start_key_recorder(folder + "/target.log", 0, 0, 800, 600);
+    ASSERT_FALSE(target.window.empty());
+    const game_window window = std::stoul(target.window);
+    const auto arrows = [&](bool with_ctrl) {
+        int count = 0;
+        for (const logged_key& key : read_key_log(target.key_log))
+            count += key.pressed && key.key != standin_key::control && key.ctrl == with_ctrl;
+        return count;
+    };
+    auto burst = std::async(std::launch::async, [&] { return scroll_map_view(window, 40, 0); });
+    ASSERT_TRUE(wait_until([&] { return arrows(true) >= 3; }, std::chrono::seconds(5)));
+    run_output("xdotool keyup Control_L");
+    EXPECT_EQ(burst.get(), game_status::control_dropped);
+    EXPECT_LE(arrows(false), 1) << "at most the tap in flight";
+    EXPECT_LT(arrows(true), 40);
+    EXPECT_FALSE(control_held_in_server());
+    stop_process(target.process);
+}
+
 TEST_F(x11_driver, WindowTooSmallGetsNoKey)
 {
     start_game({"--size", "1"});
@@ -265,5 +288,5 @@ TEST(X11DriverWithoutComposite, CoveredOrOffScreenGameIsRefusedNotPhotographed)
 
     run_output("xdotool windowmove --sync " + game.window + " 900 0");
     EXPECT_EQ(snapshot_client_area(window), game_status::window_off_screen);
-    stop_process(game.process);
+    stop_standin_game(game);
 }

@@ -94,7 +94,13 @@ game_status may_type(game_window window)
 {
     if (pending_termination)
         return game_status::interrupted;
-    return focus_status(window);
+    const game_status status = focus_status(window);
+    // While Ctrl is held, the state changes the server has reported so far must still show it
+    // in effect: an arrow without it is another command in the game.
+    if (status == game_status::ok && control_is_down &&
+        !watched_game_window(driver_display()).control_in_effect)
+        return game_status::control_dropped;
+    return status;
 }
 
 bool control_down_in_server(Display* display)
@@ -108,13 +114,16 @@ bool control_down_in_server(Display* display)
 // A desktop may pass the keys of XTest on through a permission portal, later than they were
 // sent. Ctrl's state in the server tells when it got there: the first press typed into a window
 // must show before any arrow follows it, and every release before the pause that ends in a
-// snapshot, so that the game had that pause after its last tap.
+// snapshot, so that the game had that pause after its last tap. Every press must then also be in
+// effect in the keyboard's modifiers, which a desktop handing the game the keyboard may have
+// reset meanwhile.
 game_status confirm_delivery(game_window window, bool pressed)
 {
     Display* display = driver_display();
     watched_window& watched = watched_game_window(display);
     if (pressed && watched.id == window && watched.delivery_confirmed)
-        return game_status::ok;
+        return confirm_control_in_effect(display) ? game_status::ok
+                                                  : game_status::control_dropped;
     const auto deadline = burst_clock::now() + std::chrono::seconds(1);
     while (control_down_in_server(display) != pressed) {
         if (burst_clock::now() > deadline || pending_termination)
@@ -124,6 +133,8 @@ game_status confirm_delivery(game_window window, bool pressed)
     }
     if (pressed && watched.id == window)
         watched.delivery_confirmed = true;
+    if (pressed && !confirm_control_in_effect(display))
+        return game_status::control_dropped;
     return game_status::ok;
 }
 

@@ -2,14 +2,31 @@
 
 #include "x11_connection.h"
 
+#include <X11/XKBlib.h>
 #include <X11/extensions/Xcomposite.h>
 
 namespace {
 
 watched_window watched;
 
-void handle(const XEvent& event)
+// The first event number of the keyboard extension on the connection; -1 without it.
+int keyboard_event_base(Display* display)
 {
+    static const int base = [display] {
+        int opcode = 0, event = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+        return XkbQueryExtension(display, &opcode, &event, &error, &major, &minor) ? event : -1;
+    }();
+    return base;
+}
+
+void handle(Display* display, const XEvent& event)
+{
+    if (event.type == keyboard_event_base(display)) {
+        const XkbEvent& change = reinterpret_cast<const XkbEvent&>(event);
+        if (change.any.xkb_type == XkbStateNotify)
+            watched.control_in_effect = (change.state.mods & ControlMask) != 0;
+        return;
+    }
     switch (event.type) {
     case DestroyNotify:
         if (event.xdestroywindow.window == watched.id) {
@@ -58,7 +75,7 @@ watched_window& watched_game_window(Display* display)
     while (XEventsQueued(display, QueuedAfterReading) > 0) {
         XEvent event;
         XNextEvent(display, &event);
-        handle(event);
+        handle(display, event);
     }
     return watched;
 }
@@ -72,6 +89,19 @@ watched_window& watch_game_window(Display* display, Window window)
     watched.id = window;
     watched.activation_supported = window_manager_supports(display, "_NET_ACTIVE_WINDOW");
     XSelectInput(display, window, FocusChangeMask | StructureNotifyMask);
+    if (keyboard_event_base(display) >= 0)
+        XkbSelectEventDetails(display, XkbUseCoreKbd, XkbStateNotify, XkbModifierStateMask,
+                              XkbModifierStateMask);
     keep_window_pixels(display, window);
     return watched;
+}
+
+bool confirm_control_in_effect(Display* display)
+{
+    XkbStateRec state{};
+    if (keyboard_event_base(display) < 0 || XkbGetState(display, XkbUseCoreKbd, &state) != Success)
+        return true;
+    // State changes the server reported before its answer are older than the answer.
+    watched_game_window(display).control_in_effect = (state.mods & ControlMask) != 0;
+    return watched.control_in_effect;
 }

@@ -13,6 +13,10 @@ struct watched_window {
     bool focus_left = false;            // the focus is elsewhere, as the last focus event said
     bool delivery_confirmed = false;    // a key was seen to arrive since it is watched
     bool activation_supported = false;  // the window manager takes _NET_ACTIVE_WINDOW
+    // Ctrl is in the keyboard's effective modifiers, the state that key events carry, as the
+    // last state change the server reported says (not only down in the key map: a Wayland
+    // desktop may set XWayland's modifiers afresh when it hands a window the keyboard).
+    bool control_in_effect = false;
 };
 
 // Starts watching `window`, unless it is watched already: listening to its events, keeping its
@@ -24,3 +28,8 @@ watched_window& watch_game_window(Display* display, Window window);
 // The watched window, with the events that have arrived on the connection taken in, without
 // waiting and without a request.
 watched_window& watched_game_window(Display* display);
+
+// Asks the server whether Ctrl is in effect in the keyboard's modifiers now, and notes it in the
+// watched window; state changes reported later keep it up to date. True where the server has no
+// keyboard extension: the key map is all there is to go by.
+bool confirm_control_in_effect(Display* display);
