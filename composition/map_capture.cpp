@@ -81,6 +81,9 @@ struct screen_stitcher {
     std::chrono::steady_clock::time_point grabbed_at;  // when the screen pending was grabbed
     // How long the photographs of a screen must agree; longer once the game was seen catching up.
     std::chrono::steady_clock::duration stillness = settle_pause;
+    // The view right after the first burst, where the bursts up to the first screen add no tap:
+    // the first screen has stood still since then if it shows the same.
+    std::optional<std::pair<image, std::chrono::steady_clock::time_point>> first_look;
     image canvas = image(canvas_pixels(row), canvas_pixels(row), 1, 3, 0);
     const int origin = map_origin(row);
     const canvas_rect map{origin, origin, origin + row.map_pixels, origin + row.map_pixels};
@@ -151,6 +154,9 @@ struct screen_stitcher {
         image earlier = written_and_read_back();
         auto earlier_at = grabbed_at;
         auto still_from = grabbed_at;  // the first of the photographs that agree so far
+        if (first_look && compare_snapshots(first_look->first, earlier) == likeness::same)
+            still_from = first_look->second;
+        first_look.reset();
         const clock::duration needed =
             previous_tile.is_empty() ? clock::duration(settle_pause + retake_pause) : stillness;
         std::optional<clock::time_point> misfit_since;  // the view stands still, but misfits
@@ -194,6 +200,12 @@ struct screen_stitcher {
         area.columns = x + view_tile_pixels;
         if (last_in_row)
             rows_final = std::clamp(area.row_end - origin, 0, row.map_pixels);
+    }
+
+    void take_first_look()
+    {
+        const auto at = driver.now();
+        first_look.emplace(photographed_again(), at);
     }
 
     // Hands on the next band, if there is one; false once none is left.
@@ -261,6 +273,8 @@ game_status scan_map(game_window window, const MapSizeRow& row, const capture_dr
         game_status status = first_burst(window, row, driver, waiting);
         if (status != game_status::ok)
             return status;
+        if (row.start_taps == 0)
+            stitcher.take_first_look();
         // The walk, row by row, from the top-left scroll limit: every row starts at the left
         // limit (the first is there already, the others go back to it), and the view stops at
         // the same tap counts across as down. It is photographed at every stop.

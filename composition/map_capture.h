@@ -26,7 +26,9 @@ inline constexpr std::chrono::milliseconds focus_grace{1000};
 // `retake_pause`, up to `settle_limit` after the first photograph; and since a game that was
 // seen catching up may draw frames longer than the gap between two photographs, the stillness
 // asked of every later screen doubles, up to `longest_stillness`. The first screen, which has no
-// neighbours to check it against, must stand still over `settle_pause` plus `retake_pause`. A
+// neighbours to check it against, must stand still over `settle_pause` plus `retake_pause`
+// (where no tap comes before it after the first burst, the view is looked at right after that
+// burst, and the time since counts). A
 // view that stands still but is the previous screen, or does not fit its neighbours, is given
 // `misfit_limit` to change.
 inline constexpr std::chrono::milliseconds settle_pause{40};

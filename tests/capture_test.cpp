@@ -233,10 +233,11 @@ TEST_F(played_capture, CallOrderOfTheSmallMap)
 {
     start(0);
     ASSERT_TRUE(succeeded(capture_map(1, 0, played_driver)));
-    // Every screen is photographed twice with no key between, the first one three times: the
-    // later photographs before the next burst's keys, the last screen's at the end.
+    // The view is looked at once the first burst has reached the top-left limit; every screen is
+    // photographed twice with no key between, the second time before the next burst's keys, the
+    // last screen's at the end.
     const std::vector<std::string> expected{
-        "(-18, -18)", "(0, 0)", "(0, 0)", "snapshot", "snapshot", "snapshot", "(8, 0)", "snapshot",
+        "(-18, -18)", "snapshot", "(0, 0)", "(0, 0)", "snapshot", "snapshot", "(8, 0)", "snapshot",
         "snapshot", "(8, 0)", "snapshot", "snapshot", "(-18, 8)", "(0, 0)", "snapshot",
         "snapshot", "(8, 0)", "snapshot", "snapshot", "(8, 0)", "snapshot", "snapshot",
         "(-18, 8)", "(0, 0)", "snapshot", "snapshot", "(8, 0)", "snapshot", "snapshot", "(8, 0)",
