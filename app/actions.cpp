@@ -61,6 +61,12 @@ void show_waiting(game_status why)
     Fl::flush();
 }
 
+void tell_recovery()
+{
+    std::puts(capture_recovered_line);
+    std::fflush(stdout);
+}
+
 }  // namespace
 
 void on_capture(Fl_Widget*, void*)
@@ -71,7 +77,8 @@ void on_capture(Fl_Widget*, void*)
         return;
     }
     const int size_index = size_index_from_slider(size_slider->value());
-    const capture_result result = capture_map(window, size_index, game_driver, show_waiting);
+    const capture_result result =
+        capture_map(window, size_index, game_driver, show_waiting, tell_recovery);
     if (result.game != game_status::ok) {
         std::puts(capture_failed_line);
         std::fflush(stdout);

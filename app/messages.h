@@ -14,6 +14,11 @@ inline constexpr char game_not_found_message[] = "h3 not found!";
 inline constexpr char capture_first_message[] = "make sure to capture the h3 map first!";
 // The line on standard output when a capture stops.
 inline constexpr char capture_failed_line[] = "capture fail!";
+// The line on standard output when a capture found the view elsewhere than it asked, and went
+// back to the map's top-left corner to find its place again.
+inline constexpr char capture_recovered_line[] =
+    "capture: the view was not where the keys should have put it; finding its place again from "
+    "the top-left corner";
 
 // Why a capture stopped, for the message box; empty for ok.
 std::string capture_stop_message(game_status status);

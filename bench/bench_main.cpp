@@ -219,13 +219,12 @@ long status_kilobytes(int pid, const std::string& field)
 // The pauses a capture of `row` asks for: 75 ms a burst and 25 ms a tap.
 double requested_sleeps(const MapSizeRow& row)
 {
-    const std::vector<int> stops = walk_stops(row);
-    int bursts = 1, taps = 2 * row.traverse_taps, y = 0;
-    for (size_t i = 0; i < stops.size(); ++i) {
-        bursts += 1 + static_cast<int>(stops.size());
-        taps += (i == 0 ? 0 : row.traverse_taps) + stops[i] - y + stops.back();
-        y = stops[i];
-    }
+    int bursts = 1, taps = 2 * row.traverse_taps;
+    for (const walk_stop& stop : map_walk(row))
+        for (const auto& [dx, dy] : stop.bursts) {
+            ++bursts;
+            taps += std::abs(dx) + std::abs(dy);
+        }
     return bursts * 0.075 + taps * 0.025;
 }
 

@@ -23,6 +23,12 @@ const capture_driver game_driver{scroll_map_view, grab_client_area, write_snapsh
 
 namespace {
 
+// At most this many times a capture goes back to the top-left limit to find its place again: a
+// tap that the game missed now and then is recovered, while a map smaller than its Size says, or
+// a game that does not scroll, fails at once again (and each recovery costs a walk of up to 4
+// seconds from the limit and back).
+constexpr int most_recoveries = 3;
+
 // Thrown by the picture work when a screen cannot be used: its view is not where the walk asked,
 // it never settled, or its snapshot could not be taken or written.
 struct screen_refused {
@@ -88,10 +94,10 @@ struct screen_stitcher {
     const int origin = map_origin(row);
     const canvas_rect map{origin, origin, origin + row.map_pixels, origin + row.map_pixels};
     photographed_area area;
-    // The screen whose snapshot is in the file but not yet in the canvas: its stops, its place
-    // in the canvas, and whether it ends a row of screens.
+    // The screen grabbed but not yet in the canvas: its place in the canvas, in pixels, and
+    // where it lies in its row of screens.
     bool pending = false;
-    int x = 0, y = 0;
+    int canvas_x = 0, canvas_y = 0;
     bool first_in_row = false, last_in_row = false;
     image previous_tile;  // the view tile of the screen placed last
     int rows_final = 0;   // map rows no later screen changes
@@ -147,7 +153,7 @@ struct screen_stitcher {
         if (!pending)
             return;
         if (first_in_row) {
-            area = {area.row_end, y + view_tile_pixels, 0};
+            area.start_row(canvas_y + view_tile_pixels);
             first_in_row = false;
         }
         using clock = std::chrono::steady_clock;
@@ -175,7 +181,7 @@ struct screen_stitcher {
             } else if (later_at - still_from >= std::max(needed, stillness)) {
                 image tile = view_tile_of(later);
                 if (!same_as_previous(tile) &&
-                    compare_seam(canvas, later, x, y, area, map) == likeness::same) {
+                    compare_seam(canvas, later, canvas_x, canvas_y, area, map) == likeness::same) {
                     place(later, std::move(tile));
                     return;
                 }
@@ -196,8 +202,8 @@ struct screen_stitcher {
     {
         pending = false;
         previous_tile = std::move(tile);
-        place_view_tile(canvas, snapshot, x, y, area);
-        area.columns = x + view_tile_pixels;
+        place_view_tile(canvas, snapshot, canvas_x, canvas_y, area);
+        area.add_tile(canvas_x, view_tile_pixels);
         if (last_in_row)
             rows_final = std::clamp(area.row_end - origin, 0, row.map_pixels);
     }
@@ -233,20 +239,22 @@ struct screen_stitcher {
         return feed_band();
     }
 
-    // `picture` now holds the screen at these stops, grabbed at `when`. The one before was placed
+    // `picture` now holds the screen at this stop, grabbed at `when`. The one before was placed
     // in the pauses of the burst that led here, before any of its keys.
-    void photographed(int stop_x, int stop_y, bool first, bool last,
-                      std::chrono::steady_clock::time_point when)
+    void photographed(const walk_stop& stop, std::chrono::steady_clock::time_point when)
     {
         if (pending)
             throw std::logic_error("a screen was left unchecked before the keys that followed");
         pending = true;
         grabbed_at = when;
-        x = canvas_offset(row, stop_x);
-        y = canvas_offset(row, stop_y);
-        first_in_row = first;
-        last_in_row = last;
+        canvas_x = canvas_offset(row, stop.x);
+        canvas_y = canvas_offset(row, stop.y);
+        first_in_row = stop.first_in_row;
+        last_in_row = stop.last_in_row;
     }
+
+    // `picture` holds the screen pending again, grabbed anew at `when`.
+    void photographed_anew(std::chrono::steady_clock::time_point when) { grabbed_at = when; }
 
     void finish()
     {
@@ -262,12 +270,48 @@ struct screen_stitcher {
 }  // namespace
 
 game_status scan_map(game_window window, const MapSizeRow& row, const capture_driver& driver,
-                     capture_waiting waiting, const map_rows_sink& sink)
+                     capture_waiting waiting, const map_rows_sink& sink,
+                     capture_recovering recovering)
 {
     screen_stitcher stitcher{row, sink, driver, window};
     const pause_work work_in_pauses = [&] { return stitcher.work(); };
-    const auto burst = [&](int dx, int dy) {
-        return driver.scroll_map_view(window, dx, dy, work_in_pauses, true);
+    walk_stop at{{}, 0, 0, false, false};  // the stop the view was last sent to
+    int recoveries = 0;
+    // The top-left limit is the one place the view is known to reach from anywhere: from there
+    // straight to the stop of the screen that did not fit, photographed and checked again. A
+    // screen that still does not fit stops the capture.
+    const auto recover = [&]() -> game_status {
+        ++recoveries;
+        if (recovering)
+            recovering();
+        const int limit = row.traverse_taps;
+        game_status status = driver.scroll_map_view(window, -limit, -limit, {}, true);
+        if (status == game_status::ok)
+            status = driver.scroll_map_view(window, at.x, at.y, {}, true);
+        const auto grabbed_at = driver.now();
+        if (status == game_status::ok)
+            status = driver.grab_client_area(window, stitcher.picture);
+        if (status != game_status::ok)
+            return status;
+        stitcher.photographed_anew(grabbed_at);
+        stitcher.place_pending();
+        return game_status::ok;
+    };
+    // Runs a step of the scan whose picture work may find the screen pending misplaced: that
+    // screen is recovered, and the step is done again.
+    const auto recovering_from_misplaced = [&](const auto& step) -> game_status {
+        for (;;) {
+            try {
+                return step();
+            } catch (const screen_refused& refused) {
+                if (refused.status != game_status::view_misplaced ||
+                    recoveries >= most_recoveries)
+                    throw;
+                const game_status status = recover();
+                if (status != game_status::ok)
+                    return status;
+            }
+        }
     };
     try {
         game_status status = first_burst(window, row, driver, waiting);
@@ -275,36 +319,31 @@ game_status scan_map(game_window window, const MapSizeRow& row, const capture_dr
             return status;
         if (row.start_taps == 0)
             stitcher.take_first_look();
-        // The walk, row by row, from the top-left scroll limit: every row starts at the left
-        // limit (the first is there already, the others go back to it), and the view stops at
-        // the same tap counts across as down. It is photographed at every stop.
-        const std::vector<int> stops = walk_stops(row);
-        int x = 0, y = 0;  // the view, in taps from the limit
-        for (size_t i = 0; i < stops.size(); ++i) {
-            if ((status = burst(i == 0 ? 0 : -row.traverse_taps, stops[i] - y)) != game_status::ok)
-                return status;
-            x = 0;
-            y = stops[i];
-            for (size_t j = 0; j < stops.size(); ++j) {
-                if ((status = burst(stops[j] - x, 0)) != game_status::ok)
+        for (const walk_stop& stop : map_walk(row)) {
+            for (const auto& [dx, dy] : stop.bursts) {
+                status = recovering_from_misplaced([&] {
+                    return driver.scroll_map_view(window, dx, dy, work_in_pauses, true);
+                });
+                if (status != game_status::ok)
                     return status;
-                x = stops[j];
-                const auto grabbed_at = driver.now();
-                if ((status = driver.grab_client_area(window, stitcher.picture)) !=
-                    game_status::ok)
-                    return status;
-                stitcher.photographed(x, y, j == 0, j + 1 == stops.size(), grabbed_at);
             }
+            at = stop;
+            const auto grabbed_at = driver.now();
+            if ((status = driver.grab_client_area(window, stitcher.picture)) != game_status::ok)
+                return status;
+            stitcher.photographed(stop, grabbed_at);
         }
-        stitcher.finish();
-        return game_status::ok;
+        return recovering_from_misplaced([&] {
+            stitcher.finish();
+            return game_status::ok;
+        });
     } catch (const screen_refused& refused) {
         return refused.status;
     }
 }
 
 capture_result capture_map(game_window window, int size_index, const capture_driver& driver,
-                           capture_waiting waiting)
+                           capture_waiting waiting, capture_recovering recovering)
 {
     capture_result result;
     const MapSizeRow& row = map_size_table.at(static_cast<size_t>(size_index));
@@ -318,9 +357,9 @@ capture_result capture_map(game_window window, int size_index, const capture_dri
     result.error = catch_image_error([&] {
         // Both results are encoded band by band while the scan goes on.
         map_files files = start_map_files(row.map_pixels);
-        result.game = scan_map(window, row, driver, waiting, [&](image& band, int first_row) {
-            add_map_band(files, band, first_row);
-        });
+        result.game = scan_map(
+            window, row, driver, waiting,
+            [&](image& band, int first_row) { add_map_band(files, band, first_row); }, recovering);
         if (result.game == game_status::ok)
             write_map_files(files);
     });

@@ -57,6 +57,10 @@ extern const capture_driver game_driver;
 // keys_undelivered: the desktop must allow the keys) and when the wait is over (ok).
 using capture_waiting = void (*)(game_status why);
 
+// Told when a screen showed the view elsewhere than the walk asked, and the capture goes back to
+// the top-left limit to find its place again.
+using capture_recovering = void (*)();
+
 // How a capture ended: with both results written, or stopped by the game (`game`, nothing
 // written) or by a file that could not be read or written (`error`, nothing replaced).
 struct capture_result {
@@ -72,11 +76,15 @@ using map_rows_sink = std::function<void(image& band, int first_row)>;
 // the scan waits for the game anyway. Returns ok, or the reason the game stopped it. Throws an
 // image error when a snapshot cannot be read back, or what the sink throws.
 game_status scan_map(game_window window, const MapSizeRow& row, const capture_driver& driver,
-                     capture_waiting waiting, const map_rows_sink& sink);
+                     capture_waiting waiting, const map_rows_sink& sink,
+                     capture_recovering recovering = nullptr);
 
 // Scans the map of size index `size_index` (0 .. 3) and writes "result.jpg" and "result-grid.jpg"
 // together, replacing the earlier pair only when both are complete. Before any key it makes sure
-// that files can be written in the working folder.
+// that files can be written in the working folder. A screen that shows the view elsewhere than
+// the walk asked sends the view back to the top-left limit and straight to that screen's stop
+// again, a few times a capture at most; a screen that still does not fit stops it.
 capture_result capture_map(game_window window, int size_index,
                            const capture_driver& driver = game_driver,
-                           capture_waiting waiting = nullptr);
+                           capture_waiting waiting = nullptr,
+                           capture_recovering recovering = nullptr);

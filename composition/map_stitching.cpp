@@ -17,12 +17,21 @@ void place_view_tile(image& canvas, const image& snapshot, int x, int y,
         return;
     const int channels = std::min(canvas.spectrum(), snapshot.spectrum());
     for (int r = 0; r < height; ++r) {
-        const int first = std::clamp(area.columns_in_row(y + r) - x, 0, width);
-        if (first == width)
+        // The tile's columns [first, end) that the area does not hold yet.
+        int first = 0, end = width;
+        if (y + r < area.rows) {
+            continue;
+        } else if (y + r < area.row_end && area.right > area.left) {
+            if (area.left <= x)
+                first = std::clamp(area.right - x, 0, width);
+            else
+                end = std::clamp(area.left - x, 0, width);
+        }
+        if (first >= end)
             continue;
         for (int c = 0; c < channels; ++c)
             std::memcpy(canvas.data(x + first, y + r, 0, c),
                         snapshot.data(view_tile_left + first, view_tile_top + r, 0, c),
-                        static_cast<size_t>(width - first));
+                        static_cast<size_t>(end - first));
     }
 }

@@ -5,6 +5,7 @@
 #include "game_contract.h"
 
 #include <array>
+#include <utility>
 #include <vector>
 
 // One map size and the walk over it. The walk stops at the same tap counts (from the top-left
@@ -17,6 +18,9 @@ struct MapSizeRow {
     int start_taps;        // D: taps from the limit to the first stop
     int step_taps;         // taps from one stop to the next
     int last_taps;         // the last stop
+    // Whether the walk goes along its rows in both directions (right, one step down, left, ...)
+    // instead of going back to the left limit at the end of every row.
+    bool both_ways;
 };
 
 // Map sizes by size index: small, medium, large and extra large. The first three walk in steps
@@ -26,10 +30,10 @@ struct MapSizeRow {
 // step of 2 taps later, on the view that shows the map's far edge where the large map's last
 // view shows it (tile column 500); it never asks the game to scroll further than that.
 inline constexpr std::array<MapSizeRow, 4> map_size_table{{
-    {1152, 18, 3, 0, 8, 16},
-    {2304, 36, 5, 0, 8, 32},
-    {3456, 54, 7, 2, 8, 50},
-    {4608, 72, 11, 3, 7, 68},
+    {1152, 18, 3, 0, 8, 16, false},
+    {2304, 36, 5, 0, 8, 32, false},
+    {3456, 54, 7, 2, 8, 50, false},
+    {4608, 72, 11, 3, 7, 68, true},
 }};
 
 // Size indices the tool offers (the Size slider's 1 to 4).
@@ -37,6 +41,21 @@ inline constexpr int offered_map_sizes = 4;
 
 // The stops of the walk on one axis, in taps from the limit.
 std::vector<int> walk_stops(const MapSizeRow& row);
+
+// One stop of the walk, in the order the capture photographs them: the bursts that lead to it
+// from the stop before (from the top-left limit for the first), and where it is.
+struct walk_stop {
+    std::vector<std::pair<int, int>> bursts;  // taps right (left when negative), taps down
+    int x, y;                                 // the view, in taps from the top-left limit
+    bool first_in_row, last_in_row;           // in the order the walk takes the row
+};
+
+// The whole walk. Row by row from the top-left limit; the view stops at the same tap counts
+// across as down. A walk that goes one way starts every row at the left limit (the first row is
+// there already, the others go back to it with `traverse_taps` left taps and the step down in
+// one burst, then one burst to the first stop); a walk that goes both ways steps down at the end
+// of a row and takes the next row the other way.
+std::vector<walk_stop> map_walk(const MapSizeRow& row);
 
 // Where the view tile of the stop `taps` lies in the canvas, on either axis.
 constexpr int canvas_offset(const MapSizeRow& row, int taps)

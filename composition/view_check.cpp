@@ -148,12 +148,11 @@ likeness compare_snapshots(const image& earlier, const image& later)
 likeness compare_seam(const image& canvas, const image& snapshot, int x, int y,
                       const photographed_area& area, const canvas_rect& map)
 {
-    // The canvas holds a block when it lies inside the map and inside the photographed area,
-    // which holds a block whenever it holds the block's bottom-right pixel.
+    // The canvas holds a block when it lies inside the map and inside the photographed area.
     const tile_source placed{canvas, x, y, [&](int c0, int r0, int c1, int r1) {
                                  return x + c0 >= map.left && y + r0 >= map.top &&
                                         x + c1 <= map.right && y + r1 <= map.bottom &&
-                                        area.holds(x + c1 - 1, y + r1 - 1);
+                                        area.holds(x + c0, y + r0, x + c1, y + r1);
                              }};
     return compare_views(view_tile(snapshot), placed);
 }
