@@ -1,6 +1,7 @@
 #include "jpeg_decoder.h"
 
 #include "image_errors.h"
+#include "jpeg_rules.h"
 #include "libjpeg_glue.h"
 
 #include <memory>
@@ -80,26 +81,18 @@ jpeg_reader open_jpeg(const std::vector<unsigned char>& bytes, const std::string
 image decode(const std::vector<unsigned char>& bytes, const std::string& file_name,
              const std::vector<int>* kept)
 {
+    check_jpeg_readable(read_jpeg_header(bytes, file_name), file_name);
+    check_jpeg_whole(bytes, file_name);
     const jpeg_reader reading = open_jpeg(bytes, file_name);
     const int width = static_cast<int>(reading->info.image_width);
     const int height = static_cast<int>(reading->info.image_height);
-    if (width > jpeg_max_side || height > jpeg_max_side ||
-        static_cast<long long>(width) * height > jpeg_max_pixels)
-        refuse(*reading, "claims to be " + std::to_string(width) + " x " + std::to_string(height) +
-                             " pixels, far larger than any map: it is not read.");
-    const J_COLOR_SPACE colour_space = reading->info.jpeg_color_space;
-    if (colour_space == JCS_CMYK || colour_space == JCS_YCCK)
-        refuse(*reading, "is a CMYK JPEG file, which is not read.");
     std::vector<int> every_row;
     if (!kept) {
         every_row.resize(static_cast<size_t>(height));
         std::iota(every_row.begin(), every_row.end(), 0);
         kept = &every_row;
     }
-    for (size_t i = 0; i < kept->size(); ++i)
-        if ((*kept)[i] < 0 || (*kept)[i] >= height || (i > 0 && (*kept)[i] < (*kept)[i - 1]))
-            throw image_error(image_failure::picture,
-                              "Rows asked of '" + file_name + "' do not go down inside it.");
+    check_rows_asked(*kept, height, file_name);
     image picture(width, static_cast<int>(kept->size()), 1, 3);
     std::vector<std::uint32_t> row(static_cast<size_t>(width));
     if (!decompress_rows(reading.get(), &picture, kept, row.data()))

@@ -1,6 +1,7 @@
 #include "jpeg_encoder.h"
 
 #include "image_errors.h"
+#include "jpeg_rules.h"
 #include "libjpeg_glue.h"
 
 #include <jerror.h>
@@ -29,9 +30,6 @@ struct jpeg_encoding {
 };
 
 namespace {
-
-// The largest side libjpeg can encode.
-constexpr int jpeg_largest_side = 65500;
 
 void start_buffer(j_compress_ptr info)
 {
@@ -126,10 +124,7 @@ void jpeg_encoding_deleter::operator()(jpeg_encoding* encoding) const
 
 jpeg_encoder start_jpeg(int width, int height, int channels, int quality)
 {
-    if (width <= 0 || height <= 0 || width > jpeg_largest_side || height > jpeg_largest_side ||
-        (channels != 1 && channels < 3))
-        wrong_picture("Cannot save a " + std::to_string(width) + " x " + std::to_string(height) +
-                      " picture of " + std::to_string(channels) + " channels as JPEG.");
+    check_picture_to_encode(width, height, channels);
     jpeg_encoder encoding(new jpeg_encoding);
     encoding->info.err = prepare_jpeg_failure(encoding->failure);
     encoding->channels = channels;
