@@ -1,26 +1,24 @@
-// The tool's window: three sliders, two buttons and a credit line. Built once at start; the
-// widgets live until the process ends and are reached through these pointers.
+// The tool's window, built from window_layout.h with the platform's own controls: FLTK's on
+// Linux (fltk/), the system's own on Windows (win32/). Its buttons run the actions (actions.h),
+// which reach the window only through the calls below.
 #pragma once
 
-class Fl_Window;
-class Fl_Hor_Value_Slider;
-class Fl_Button;
-class Fl_Box;
-class Fl_Widget;
+// Builds and shows the window and runs its event loop until the window is closed; returns the
+// exit status (0).
+int run_control_window();
 
-extern Fl_Window* control_window;
-extern Fl_Hor_Value_Slider* size_slider;
-extern Fl_Hor_Value_Slider* quality_slider;
-extern Fl_Hor_Value_Slider* zoom_slider;
-extern Fl_Button* capture_button;
-extern Fl_Button* compress_button;
-extern Fl_Box* credit_box;
+// The sliders as the player left them.
+struct slider_settings {
+    double size, quality, zoom;
+};
+slider_settings current_sliders();
 
-// Creates the window and its widgets, with `capture` and `compress` as the buttons' actions.
-using button_action = void (*)(Fl_Widget*, void*);
-Fl_Window* build_control_window(button_action capture, button_action compress);
+// An information box with one button, shown until the player closes it.
+void show_message(const char* text);
 
-// How the actions read the sliders.
-int size_index_from_slider(double value);  // value - 1, truncated: 0 .. 3
-int quality_from_slider(double value);     // truncated: 20 .. 75
-float zoom_from_slider(double value);      // narrowed to float: 0.05 .. 1
+// A box titled `title` with `text` and a single "Abort" button: an image error, shown the way the
+// image library's own error window shows one.
+void show_error(const char* title, const char* text);
+
+// The window's title, shown at once, while an action keeps the event loop waiting.
+void show_window_title(const char* title);

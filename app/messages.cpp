@@ -76,9 +76,11 @@ const char* image_error_title(image_failure what_failed)
 
 const char* waiting_title(game_status status)
 {
+    static const std::string click = std::string(window_title) + " - click into the game";
+    static const std::string allow = std::string(window_title) + " - allow the keystrokes";
     if (status == game_status::focus_refused)
-        return "Tilequilt - click into the game";
+        return click.c_str();
     if (status == game_status::keys_undelivered)
-        return "Tilequilt - allow the keystrokes";
-    return "Tilequilt";
+        return allow.c_str();
+    return window_title;
 }

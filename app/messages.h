@@ -8,6 +8,9 @@
 
 #include <string>
 
+// The tool window's title.
+inline constexpr char window_title[] = "Tilequilt";
+
 // No game window to capture.
 inline constexpr char game_not_found_message[] = "h3 not found!";
 // Compress found no capture results.

@@ -6,6 +6,9 @@
 
 #define cimg_display 0
 #define cimg_verbosity 0
+// The library sizes its largest picture by UINTPTR_MAX: without <cstdint> first, a 32-bit build
+// takes the 64-bit limit, which overflows to 0 and refuses every picture.
+#include <cstdint>
 #include <CImg.h>
 
 using image = cimg_library::CImg<unsigned char>;

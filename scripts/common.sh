@@ -78,12 +78,12 @@ build_tool() {
   rm -f "$log"
 }
 
-# The arguments that make `build_tool` cross-build the game driver, the stand-in, the driver test
-# and every composition source that needs neither FLTK nor libjpeg for Windows, for the processor
-# $1 (i686, what the tool ships as, or x86_64).
+# The arguments that make `build_tool` cross-build the whole tool for Windows (tilequilt.exe, the
+# stand-in and the Windows tests) for the processor $1 (i686, what the tool ships as, or x86_64).
+# CImg, a single header, comes from the host.
 windows_build_arguments() {
   echo "-DCMAKE_TOOLCHAIN_FILE=$repo_root/cmake/mingw.cmake -DTILEQUILT_MINGW_PROCESSOR=$1" \
-       "-DTILEQUILT_DRIVER_ONLY=ON -DCIMG_INCLUDE_DIR=/usr/include"
+       "-DCIMG_INCLUDE_DIR=/usr/include"
 }
 
 # Starts a private X server when there is no display; sets DISPLAY and private_xvfb_pid.

@@ -1,7 +1,7 @@
 // The control window as built in process on a private display: its widgets, their places,
 // bounds, steps and initial values, and how the actions read the sliders.
 #include "actions.h"
-#include "control_window.h"
+#include "fltk_window.h"
 
 #include "desktop.h"
 
@@ -50,7 +50,7 @@ void expect_slider(const Fl_Hor_Value_Slider* slider, double low, double high, d
 TEST(ControlWindow, WidgetsAsLaidOut)
 {
     private_display display;
-    Fl_Window* window = build_control_window(on_capture, on_compress);
+    Fl_Window* window = build_control_window();
     window->show();
     Fl::check();
 
@@ -100,7 +100,7 @@ TEST(ControlWindow, WidgetsAsLaidOut)
 TEST(ControlWindow, SlidersGiveTheValuesTheActionsUse)
 {
     private_display display;
-    build_control_window(on_capture, on_compress);
+    build_control_window();
     // The Size slider only produces whole numbers within 1 to 4.
     size_slider->value(size_slider->clamp(size_slider->round(0.4)));
     EXPECT_EQ(size_index_from_slider(size_slider->value()), 0);

@@ -1,10 +1,14 @@
-// The main scenario of players on Linux: the game is a Windows program under Wine, and the Linux
-// tool captures it. Here the Windows stand-in, built for 32-bit Windows, runs under 32-bit Wine
-// (or, on a kernel that runs no 32-bit programs, the 64-bit build under 64-bit Wine) on a private
-// X server, and the real tilequilt program captures it by a real click.
+// The game is a Windows program: the Windows stand-in, built for 32-bit Windows, runs under
+// 32-bit Wine (or, on a kernel that runs no 32-bit programs, the 64-bit build under 64-bit Wine)
+// on a private X server. The Linux tool captures it by a real click, as players on Linux do; and
+// the Windows tool, under Wine beside it, does the same by clicks on its own window, as players
+// on Windows do.
 #include "image_files.h"
 #include "map_capture.h"
+#include "messages.h"
 #include "standin_map.h"
+#include "tile_grid.h"
+#include "window_layout.h"
 
 #include "picture_image.h"
 #include "result_files.h"
@@ -13,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -22,6 +27,27 @@ namespace {
 // WINE_LOADER is "wine" (32-bit) or "wine64".
 const std::string wine_loader = std::string("/usr/lib/wine/") + WINE_LOADER;
 const std::string wine_arch = std::string(WINE_LOADER) == "wine64" ? "win64" : "win32";
+
+// The largest difference of the mean brightness of an 8 x 8 block (JPEG's own blocks) between two
+// pictures of one size. JPEG keeps those within a few levels whatever its quality (colour it
+// smooths further); every tile of the stand-in's map has a dark mark at a spot of its own, which
+// moves a block's mean by about ten levels where the view is wrong.
+double worst_block_mean_difference(const image& a, const image& b)
+{
+    const auto brightness = [](const image& p, int x, int y) {
+        return 0.299 * p(x, y, 0, 0) + 0.587 * p(x, y, 0, 1) + 0.114 * p(x, y, 0, 2);
+    };
+    double worst = 0;
+    for (int by = 0; by + 8 <= a.height(); by += 8)
+        for (int bx = 0; bx + 8 <= a.width(); bx += 8) {
+            double total = 0;
+            for (int y = by; y < by + 8; ++y)
+                for (int x = bx; x < bx + 8; ++x)
+                    total += brightness(a, x, y) - brightness(b, x, y);
+            worst = std::max(worst, std::abs(total) / 64.0);
+        }
+    return worst;
+}
 
 struct wine_capture : ::testing::Test {
     private_display display;
@@ -35,6 +61,7 @@ struct wine_capture : ::testing::Test {
 
     void TearDown() override
     {
+        stop_process(windows_tool);
         stop_process(tool.process);
         stop_process(game);
         child_process server = start_process({"/usr/lib/wine/wineserver", "-k"}, folder, "",
@@ -97,6 +124,26 @@ struct wine_capture : ::testing::Test {
             EXPECT_TRUE(burst.taps_with_ctrl && burst.released);
         EXPECT_EQ(read_text_file(tool.output), "");
     }
+
+    // The Windows tool under Wine, its message log in the folder; the id of its window.
+    std::string start_windows_tool()
+    {
+        std::vector<std::string> environment = wine_environment;
+        environment.push_back("TILEQUILT_MESSAGE_LOG=messages.log");
+        windows_tool = start_process({wine_loader, WINDOWS_TOOL_PROGRAM}, folder,
+                                     folder + "/tool-output.txt", environment);
+        std::string window;
+        wait_until([&] {
+            window = run_output("xdotool search --onlyvisible --name '^Tilequilt$' 2>/dev/null");
+            return !window.empty() || !process_running(windows_tool);
+        }, std::chrono::seconds(60));
+        window = window.substr(0, window.find('\n'));
+        EXPECT_FALSE(window.empty()) << "the Windows tool did not come up under Wine: "
+                                     << read_text_file(folder + "/tool-output.txt");
+        return window;
+    }
+
+    child_process windows_tool;
 };
 
 }  // namespace
@@ -112,4 +159,57 @@ TEST_F(wine_capture, UnderAWindowManager)
     manager = start_window_manager();
     ASSERT_FALSE(start_windows_game().empty());
     capture_and_compare();
+}
+
+TEST_F(wine_capture, WindowsToolCapturesAndCompressesByClicks)
+{
+    ASSERT_FALSE(start_windows_game().empty());
+    const std::string window = start_windows_tool();
+    ASSERT_FALSE(window.empty());
+    run_output("xdotool windowmove --sync " + window + " 850 0");
+    // A click on the Size trackbar left of its thumb moves it one step down: Size 1.
+    click_in_window(window, size_place.x + 50, size_place.centre_y());
+    click_in_window(window, capture_place.centre_x(), capture_place.centre_y());
+    ASSERT_TRUE(wait_until([&] { return file_exists(folder + "/result-grid.jpg"); },
+                           std::chrono::seconds(90)))
+        << "no map; the tool said: " << read_text_file(folder + "/messages.log")
+        << read_text_file(folder + "/tool-output.txt");
+    // The Windows codec's own JPEG (and under Wine its own quality): judged on decoded pixels.
+    image truth = image_of(generate_map(1152, 21));
+    const image map = load_image(folder + "/result.jpg");
+    ASSERT_EQ(map.width(), 1152);
+    EXPECT_LE(worst_block_mean_difference(map, truth), 4.0);
+    EXPECT_GE(worst_block_mean_difference(map, truth.get_shift(64, 0)), 10.0)
+        << "the judge tells a view a tap off";
+    draw_tile_grid(truth, 1152);
+    EXPECT_LE(worst_block_mean_difference(load_image(folder + "/result-grid.jpg"), truth), 4.0);
+    for (const logged_burst& burst : read_bursts(folder + "/keys.log"))
+        EXPECT_TRUE(burst.taps_with_ctrl && burst.released);
+    EXPECT_EQ(read_bursts(folder + "/keys.log").size(), 13u);
+
+    // Compress at the sliders' first values: zoom 0.5.
+    click_in_window(window, compress_place.centre_x(), compress_place.centre_y());
+    ASSERT_TRUE(wait_until([&] { return file_exists(folder + "/compress-result-grid.jpg"); },
+                           std::chrono::seconds(30)));
+    for (const char* name : {"/compress-result.jpg", "/compress-result-grid.jpg"}) {
+        const image copy = load_image(folder + name);
+        EXPECT_EQ(copy.width(), 576) << name;
+        EXPECT_EQ(copy.height(), 576) << name;
+    }
+    EXPECT_EQ(read_text_file(folder + "/messages.log"), "") << "a capture that worked says nothing";
+}
+
+TEST_F(wine_capture, WindowsToolWithoutTheGameSaysSo)
+{
+    const std::string window = start_windows_tool();
+    ASSERT_FALSE(window.empty());
+    click_in_window(window, capture_place.centre_x(), capture_place.centre_y());
+    // The box is a second window of that title.
+    EXPECT_TRUE(wait_until([&] {
+        const std::string windows =
+            run_output("xdotool search --onlyvisible --name '^Tilequilt$' 2>/dev/null");
+        return std::count(windows.begin(), windows.end(), '\n') == 2;
+    }, std::chrono::seconds(20)));
+    EXPECT_EQ(read_text_file(folder + "/messages.log"),
+              std::string("message: ") + game_not_found_message + "\n");
 }

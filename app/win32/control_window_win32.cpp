@@ -1,0 +1,177 @@
+// The control window on Windows, made of the system's own controls: trackbars for the sliders
+// (each with its label to the left and its value shown), push buttons, and a static credit line.
+// The dialog manager gives the keyboard its usual meaning: Tab between controls, arrows move a
+// trackbar, Space or Enter press a button, Escape closes the window.
+#include "control_window.h"
+
+#include "actions.h"
+#include "messages.h"
+#include "window_layout.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr int capture_id = 101;
+constexpr int compress_id = 102;
+// Where a slider's value is shown, inside the left end of its place, as FLTK's value slider does.
+constexpr int value_width = 40;
+
+struct slider {
+    const control_place& place;
+    const slider_range& range;
+    HWND trackbar = nullptr;
+    HWND value_text = nullptr;
+
+    int steps() const { return static_cast<int>(std::lround((range.high - range.low) / range.step)); }
+    double value() const
+    {
+        const LRESULT position = SendMessageA(trackbar, TBM_GETPOS, 0, 0);
+        return range.low + range.step * static_cast<double>(position);
+    }
+    void show_value() const
+    {
+        char text[16];
+        std::snprintf(text, sizeof text, range.step < 1 ? "%.2f" : "%.0f", value());
+        SetWindowTextA(value_text, text);
+    }
+};
+
+HWND window = nullptr;
+slider sliders[] = {{size_place, size_range}, {quality_place, quality_range}, {zoom_place, zoom_range}};
+
+HWND make_control(const char* type, const char* text, DWORD style, int x, int y, int w, int h,
+                  int id = 0)
+{
+    HWND control = CreateWindowExA(0, type, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, window,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                   GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+                 TRUE);
+    return control;
+}
+
+// In the order of the layout, which is also the order Tab takes.
+void make_controls()
+{
+    const auto make_slider = [](slider& s) {
+        const control_place& p = s.place;
+        make_control(WC_STATICA, p.label, SS_RIGHT | SS_CENTERIMAGE, 0, p.y, p.x - 4, p.h);
+        s.value_text = make_control(WC_STATICA, "", SS_CENTER | SS_CENTERIMAGE | SS_SUNKEN, p.x,
+                                    p.y, value_width, p.h);
+        s.trackbar = make_control(TRACKBAR_CLASSA, "", WS_TABSTOP | TBS_HORZ | TBS_NOTICKS,
+                                  p.x + value_width, p.y, p.w - value_width, p.h);
+        SendMessageA(s.trackbar, TBM_SETRANGE, TRUE, MAKELPARAM(0, s.steps()));
+        SendMessageA(s.trackbar, TBM_SETPAGESIZE, 0, 1);
+        SendMessageA(s.trackbar, TBM_SETPOS, TRUE,
+                     std::lround((s.range.initial - s.range.low) / s.range.step));
+        s.show_value();
+    };
+    const auto make_button = [](const control_place& p, int id) {
+        make_control(WC_BUTTONA, p.label, WS_TABSTOP | BS_PUSHBUTTON, p.x, p.y, p.w, p.h, id);
+    };
+    make_slider(sliders[0]);
+    make_button(capture_place, capture_id);
+    make_slider(sliders[1]);
+    make_slider(sliders[2]);
+    make_button(compress_place, compress_id);
+    make_control(WC_STATICA, credit_place.label, SS_LEFT | SS_CENTERIMAGE, credit_place.x,
+                 credit_place.y, credit_place.w, credit_place.h);
+}
+
+LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM w, LPARAM l)
+{
+    switch (message) {
+    case WM_HSCROLL:
+        for (const slider& s : sliders)
+            if (reinterpret_cast<HWND>(l) == s.trackbar)
+                s.show_value();
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(w) == capture_id)
+            capture_action();
+        else if (LOWORD(w) == compress_id)
+            compress_action();
+        else if (LOWORD(w) == IDCANCEL)  // Escape, through the dialog manager
+            DestroyWindow(hwnd);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcA(hwnd, message, w, l);
+    }
+}
+
+// The message box's one button reads "Abort": renamed as the box comes up.
+HHOOK box_hook = nullptr;
+
+LRESULT CALLBACK rename_box_button(int code, WPARAM w, LPARAM l)
+{
+    if (code == HCBT_ACTIVATE) {
+        SetDlgItemTextA(reinterpret_cast<HWND>(w), IDOK, "Abort");
+        UnhookWindowsHookEx(box_hook);
+        box_hook = nullptr;
+        return 0;
+    }
+    return CallNextHookEx(box_hook, code, w, l);
+}
+
+}  // namespace
+
+int run_control_window()
+{
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    WNDCLASSA type{};
+    type.lpfnWndProc = window_procedure;
+    type.hInstance = GetModuleHandleA(nullptr);
+    type.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    type.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    type.lpszClassName = "TilequiltWindow";
+    RegisterClassA(&type);
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    RECT frame{0, 0, window_width, window_height};
+    AdjustWindowRect(&frame, style, FALSE);
+    window = CreateWindowExA(WS_EX_CONTROLPARENT, type.lpszClassName, window_title, style,
+                             CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                             frame.bottom - frame.top, nullptr, nullptr, type.hInstance, nullptr);
+    if (!window)
+        return 1;
+    make_controls();
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageA(window, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return 0;
+}
+
+slider_settings current_sliders()
+{
+    return {sliders[0].value(), sliders[1].value(), sliders[2].value()};
+}
+
+void show_message(const char* text)
+{
+    MessageBoxA(window, text, window_title, MB_OK | MB_ICONINFORMATION);
+}
+
+void show_error(const char* title, const char* text)
+{
+    box_hook = SetWindowsHookExA(WH_CBT, rename_box_button, nullptr, GetCurrentThreadId());
+    MessageBoxA(window, text, title, MB_OK | MB_ICONERROR);
+}
+
+void show_window_title(const char* title)
+{
+    SetWindowTextA(window, title);
+}
