@@ -1,6 +1,5 @@
 // The Windows game window driver against the Windows stand-in game, run under Wine (or on
 // Windows): lookup by title, keyboard bursts through keybd_event, and the snapshot file.
-// A small harness of its own: this program is cross-built, where GoogleTest is not at hand.
 #include "bmp_file.h"
 #include "game_window.h"
 #include "standin_log.h"
@@ -8,6 +7,7 @@
 #include "standin_model.h"
 #include "standin_render.h"
 #include "win32_keys.h"
+#include "windows_check.h"
 
 #include <windows.h>
 
@@ -19,19 +19,6 @@
 #include <vector>
 
 namespace {
-
-int passed = 0, failed = 0;
-
-void check(bool condition, const std::string& what)
-{
-    if (condition) {
-        ++passed;
-    } else {
-        ++failed;
-        std::printf("FAILED: %s\n", what.c_str());
-    }
-    std::fflush(stdout);
-}
 
 bool wait_until(bool (*condition)(void*), void* data, DWORD timeout_ms)
 {
@@ -257,6 +244,5 @@ int main(int argc, char** argv)
     check(scroll_map_view(window, 1, 1) == game_status::window_gone, "a closed game gets no keys");
     check(read_file(snapshot_file_name) == earlier, "a failed snapshot keeps the earlier file");
 
-    std::printf("%d passed, %d failed\n", passed, failed);
-    return failed ? 1 : 0;
+    return closing_line();
 }
