@@ -8,8 +8,8 @@
 struct control_place {
     int x, y, w, h;
     const char* label;
-    int centre_x() const { return x + w / 2; }
-    int centre_y() const { return y + h / 2; }
+    constexpr int centre_x() const { return x + w / 2; }
+    constexpr int centre_y() const { return y + h / 2; }
 };
 
 struct slider_range {

@@ -2,6 +2,8 @@
 // bounds, steps and initial values, and how the actions read the sliders.
 #include "actions.h"
 #include "fltk_window.h"
+#include "messages.h"
+#include "window_layout.h"
 
 #include "desktop.h"
 
@@ -20,12 +22,7 @@
 
 namespace {
 
-struct expected_widget {
-    int x, y, w, h;
-    const char* label;
-};
-
-void expect_place(const Fl_Widget* widget, expected_widget e)
+void expect_place(const Fl_Widget* widget, const control_place& e)
 {
     ASSERT_NE(widget, nullptr);
     EXPECT_EQ(widget->x(), e.x) << e.label;
@@ -35,13 +32,12 @@ void expect_place(const Fl_Widget* widget, expected_widget e)
     EXPECT_STREQ(widget->label(), e.label);
 }
 
-void expect_slider(const Fl_Hor_Value_Slider* slider, double low, double high, double step,
-                   double initial)
+void expect_slider(const Fl_Hor_Value_Slider* slider, const slider_range& range)
 {
-    EXPECT_DOUBLE_EQ(slider->minimum(), low);
-    EXPECT_DOUBLE_EQ(slider->maximum(), high);
-    EXPECT_DOUBLE_EQ(slider->step(), step);
-    EXPECT_DOUBLE_EQ(slider->value(), initial);
+    EXPECT_DOUBLE_EQ(slider->minimum(), range.low);
+    EXPECT_DOUBLE_EQ(slider->maximum(), range.high);
+    EXPECT_DOUBLE_EQ(slider->step(), range.step);
+    EXPECT_DOUBLE_EQ(slider->value(), range.initial);
     EXPECT_EQ(slider->align(), FL_ALIGN_LEFT);
 }
 
@@ -54,9 +50,9 @@ TEST(ControlWindow, WidgetsAsLaidOut)
     window->show();
     Fl::check();
 
-    EXPECT_EQ(window->w(), 400);
-    EXPECT_EQ(window->h(), 300);
-    EXPECT_STREQ(window->label(), "Tilequilt");
+    EXPECT_EQ(window->w(), window_width);
+    EXPECT_EQ(window->h(), window_height);
+    EXPECT_STREQ(window->label(), window_title);
     ASSERT_EQ(window->children(), 6);
     // Children in creation order.
     EXPECT_EQ(window->child(0), size_slider);
@@ -66,15 +62,12 @@ TEST(ControlWindow, WidgetsAsLaidOut)
     EXPECT_EQ(window->child(4), compress_button);
     EXPECT_EQ(window->child(5), credit_box);
 
-    expect_place(size_slider, {50, 25, 330, 25, "Size"});
-    expect_place(capture_button, {150, 60, 100, 25, "capture"});
-    expect_place(quality_slider, {50, 100, 330, 25, "Quality"});
-    expect_place(zoom_slider, {50, 125, 330, 25, "Zoom"});
-    expect_place(compress_button, {150, 160, 100, 25, "compress"});
-    EXPECT_EQ(credit_box->x(), 200);
-    EXPECT_EQ(credit_box->y(), 250);
-    EXPECT_EQ(credit_box->w(), 150);
-    EXPECT_EQ(credit_box->h(), 25);
+    expect_place(size_slider, size_place);
+    expect_place(capture_button, capture_place);
+    expect_place(quality_slider, quality_place);
+    expect_place(zoom_slider, zoom_place);
+    expect_place(compress_button, compress_place);
+    expect_place(credit_box, credit_place);
     EXPECT_EQ(credit_box->box(), FL_FLAT_BOX);
     ASSERT_NE(credit_box->label(), nullptr);
     // One line that fits the box.
@@ -88,12 +81,13 @@ TEST(ControlWindow, WidgetsAsLaidOut)
         EXPECT_LE(text_w, slider->x() - 2) << slider->label();
     }
 
-    expect_slider(size_slider, 1, 4, 1, 2);
-    expect_slider(quality_slider, 20, 75, 5, 50);
-    expect_slider(zoom_slider, 0.05, 1, 0.05, 0.5);
-    EXPECT_NE(capture_button->callback(), nullptr);
-    EXPECT_NE(compress_button->callback(), nullptr);
-    EXPECT_NE(capture_button->callback(), compress_button->callback());
+    expect_slider(size_slider, size_range);
+    expect_slider(quality_slider, quality_range);
+    expect_slider(zoom_slider, zoom_range);
+    EXPECT_EQ(size_slider->maximum(), 4) << "all four map sizes on offer";
+    // Each button runs its own action.
+    EXPECT_EQ(capture_button->user_data(), reinterpret_cast<void*>(capture_action));
+    EXPECT_EQ(compress_button->user_data(), reinterpret_cast<void*>(compress_action));
     window->hide();
 }
 

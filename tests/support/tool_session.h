@@ -2,6 +2,7 @@
 #pragma once
 
 #include "desktop.h"
+#include "window_layout.h"
 
 #include <string>
 #include <vector>
@@ -23,8 +24,9 @@ tool_session start_tool(const std::string& folder, const std::vector<std::string
 std::vector<std::string> as_unprivileged_user();
 
 // Window-relative centres of the two buttons.
-inline constexpr int capture_x = 200, capture_y = 72;
-inline constexpr int compress_x = 200, compress_y = 172;
+inline constexpr int capture_x = capture_place.centre_x(), capture_y = capture_place.centre_y();
+inline constexpr int compress_x = compress_place.centre_x(),
+                     compress_y = compress_place.centre_y();
 
 // Sets the Size slider as a person would: a click at the right end of its track for Size 4, else
 // at its left end (Size 1), then the Right arrow key once for each size more.
