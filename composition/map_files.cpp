@@ -31,15 +31,10 @@ void write_map_files(map_files& files)
     }
     const jpeg_bytes map_bytes = finish_jpeg(*files.map);
     const jpeg_bytes grid_bytes = finish_jpeg(*files.grid);
+    // Whatever fails, neither new file is left behind: each discards itself.
     pending_file map_file, grid_file;
     write_jpeg_bytes_pending(map_bytes, result_file_name, map_file);
-    try {
-        write_jpeg_bytes_pending(grid_bytes, result_grid_file_name, grid_file);
-        commit_image_file(map_file);
-    } catch (...) {
-        discard_pending_file(map_file);
-        discard_pending_file(grid_file);
-        throw;
-    }
+    write_jpeg_bytes_pending(grid_bytes, result_grid_file_name, grid_file);
+    commit_image_file(map_file);
     commit_image_file(grid_file);
 }

@@ -26,7 +26,8 @@ std::string temporary_name_for(const std::string& name)
 bool write_pending_file(const std::string& name, std::initializer_list<file_part> parts,
                         pending_file& pending, file_care care)
 {
-    pending = pending_file{name, ""};
+    discard_pending_file(pending);
+    pending.name = name;
     // A taken name (whatever it is) is never opened: another name is tried instead.
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temporary = temporary_name_for(name);
@@ -57,6 +58,11 @@ void discard_pending_file(pending_file& pending)
     if (!pending.temporary.empty())
         platform_files::remove_file(pending.temporary);
     pending.temporary.clear();
+}
+
+pending_file::~pending_file()
+{
+    discard_pending_file(*this);
 }
 
 bool replace_file(const std::string& name, std::initializer_list<file_part> parts,

@@ -22,10 +22,16 @@ struct file_part {
 // not survive a crash, only never be seen half-made by a reader.
 enum class file_care { flushed, scratch };
 
-// A complete new file that waits beside its final name to replace it.
+// A complete new file that waits beside its final name to replace it. One that is neither
+// committed nor discarded is removed when the pending file goes (an error left its scope).
 struct pending_file {
     std::string name;       // the final name
     std::string temporary;  // where the content is; empty once committed or discarded
+
+    pending_file() = default;
+    pending_file(const pending_file&) = delete;
+    pending_file& operator=(const pending_file&) = delete;
+    ~pending_file();
 };
 
 // Writes `parts` one after the other into a new file beside `name` and flushes it to the disk
