@@ -13,7 +13,7 @@
 // stops in all, the last of which is `last_taps`.
 struct MapSizeRow {
     int map_pixels;        // P: the map's side, 32 x its tiles per side
-    int traverse_taps;     // B: taps that reach a scroll limit from anywhere, (P - 22) / 64 + 1
+    int traverse_taps;     // B: taps that reach a scroll limit from anywhere
     int screens_per_side;  // n: stops per axis
     int start_taps;        // D: taps from the limit to the first stop
     int step_taps;         // taps from one stop to the next
@@ -30,14 +30,14 @@ struct MapSizeRow {
 // step of 2 taps later, on the view that shows the map's far edge where the large map's last
 // view shows it (tile column 500); it never asks the game to scroll further than that.
 inline constexpr std::array<MapSizeRow, 4> map_size_table{{
-    {1152, 18, 3, 0, 8, 16, false},
-    {2304, 36, 5, 0, 8, 32, false},
-    {3456, 54, 7, 2, 8, 50, false},
-    {4608, 72, 11, 3, 7, 68, true},
+    {map_sides[0], taps_to_limit(map_sides[0]), 3, 0, 8, 16, false},
+    {map_sides[1], taps_to_limit(map_sides[1]), 5, 0, 8, 32, false},
+    {map_sides[2], taps_to_limit(map_sides[2]), 7, 2, 8, 50, false},
+    {map_sides[3], taps_to_limit(map_sides[3]), 11, 3, 7, 68, true},
 }};
 
 // Size indices the tool offers (the Size slider's 1 to 4).
-inline constexpr int offered_map_sizes = 4;
+inline constexpr int offered_map_sizes = map_size_count;
 
 // The stops of the walk on one axis, in taps from the limit.
 std::vector<int> walk_stops(const MapSizeRow& row);

@@ -1,9 +1,10 @@
 // The tile grid drawn over a captured map: translucent blue bands along the 32-pixel tiles.
 #pragma once
 
+#include "game_contract.h"
+
 #include "cimg.h"
 
-inline constexpr int tile_pixels = 32;
 
 // Draws the bands into `rows`, which hold the rows `first_row` onwards of the `map_pixels` x
 // `map_pixels` map (all of it by default): for every inner tile boundary k = 1 .. T-1

@@ -1,10 +1,10 @@
 #include "standin_map.h"
 
+#include "game_contract.h"
+
 #include <algorithm>
 
 namespace {
-
-constexpr int tile = 32;
 
 std::uint64_t mix(std::uint64_t x)
 {
@@ -75,7 +75,7 @@ void draw_roads(rgb_picture& map, int tiles, std::uint32_t seed)
         std::uint64_t h = hash3(seed, r, -2);
         int tx = static_cast<int>(h % tiles), ty = static_cast<int>((h >> 20) % tiles);
         for (int step = 0; step < tiles * 2; ++step) {
-            const int x0 = tx * tile + 12, y0 = ty * tile + 12;
+            const int x0 = tx * tile_pixels + 12, y0 = ty * tile_pixels + 12;
             fill_box(map, x0, y0, x0 + 8, y0 + 8, {170, 150, 120});
             h = mix(h);
             const int direction = static_cast<int>(h % 4);
@@ -84,8 +84,8 @@ void draw_roads(rgb_picture& map, int tiles, std::uint32_t seed)
             if (nx < 0 || ny < 0 || nx >= tiles || ny >= tiles)
                 continue;
             // Join the two tile centres with a band of road.
-            fill_box(map, std::min(tx, nx) * tile + 12, std::min(ty, ny) * tile + 12,
-                     std::max(tx, nx) * tile + 20, std::max(ty, ny) * tile + 20,
+            fill_box(map, std::min(tx, nx) * tile_pixels + 12, std::min(ty, ny) * tile_pixels + 12,
+                     std::max(tx, nx) * tile_pixels + 20, std::max(ty, ny) * tile_pixels + 20,
                      {170, 150, 120});
             tx = nx;
             ty = ny;
@@ -113,11 +113,11 @@ void draw_objects(rgb_picture& map, int tiles, std::uint32_t seed)
 rgb_picture generate_map(int side, std::uint32_t seed)
 {
     rgb_picture map{side, side, std::vector<unsigned char>(static_cast<size_t>(side) * side * 3)};
-    const int tiles = side / tile;
+    const int tiles = side / tile_pixels;
     const std::vector<int> terrain = terrain_of_tiles(tiles, seed);
     for (int y = 0; y < side; ++y) {
         for (int x = 0; x < side; ++x) {
-            const int tx = x / tile, ty = y / tile;
+            const int tx = x / tile_pixels, ty = y / tile_pixels;
             const colour base =
                 terrain_colours[terrain[static_cast<size_t>(std::min(ty, tiles - 1)) * tiles +
                                         std::min(tx, tiles - 1)]];
@@ -127,7 +127,7 @@ rgb_picture generate_map(int side, std::uint32_t seed)
             const std::uint64_t tile_hash = hash3(seed ^ 0x5A5A5A5A, tx, ty);
             const int mark_x = 4 + static_cast<int>(tile_hash % 22);
             const int mark_y = 4 + static_cast<int>((tile_hash >> 8) % 22);
-            const int lx = x % tile, ly = y % tile;
+            const int lx = x % tile_pixels, ly = y % tile_pixels;
             const bool mark = lx >= mark_x && lx < mark_x + 4 && ly >= mark_y && ly < mark_y + 4;
             const int shade = mark ? -40 : 0;
             put_pixel(map, x, y,

@@ -4,11 +4,6 @@
 #include <cstdint>
 #include <cstring>
 
-int standin_limit_taps(int side)
-{
-    return std::max(0, (side - 22) / standin_tap_pixels + 1);
-}
-
 namespace {
 
 // The map scaled down to the minimap's square.
@@ -43,8 +38,8 @@ void start_standin(standin_game& game, rgb_picture map, int view_x, int view_y)
 {
     game.map = std::move(map);
     game.minimap = make_minimap(game.map);
-    game.limit_x = standin_limit_taps(game.map.width);
-    game.limit_y = standin_limit_taps(game.map.height);
+    game.limit_x = taps_to_limit(game.map.width);
+    game.limit_y = taps_to_limit(game.map.height);
     if (game.faults.limit_x >= 0)
         game.limit_x = std::min(game.limit_x, game.faults.limit_x);
     if (game.faults.limit_y >= 0)

@@ -13,7 +13,6 @@
 
 inline constexpr int standin_client_width = 800;
 inline constexpr int standin_client_height = 600;
-inline constexpr int standin_tap_pixels = tap_pixels;
 // Client position of the map's top-left pixel with the view at its top-left limit: (289, 264).
 inline constexpr int standin_origin_x = view_tile_left + limit_origin_pixels;
 inline constexpr int standin_origin_y = view_tile_top + limit_origin_pixels;
@@ -39,7 +38,6 @@ struct standin_faults {
 // Like the game's water and flags, some tiles of the map (scattered; 4 % by default, most of them
 // on a map mostly of water) may animate: their colours turn on a cycle of 3 frames of this length.
 inline constexpr int standin_frame_ms = 150;
-inline constexpr int standin_tile_pixels = 32;
 inline constexpr int standin_default_animated_percent = 4;
 bool standin_tile_animates(int tile_x, int tile_y, int animated_percent);
 
@@ -57,9 +55,6 @@ struct standin_game {
     std::FILE* key_log = nullptr;
     std::string state_file;
 };
-
-// Taps from any view to a limit, for a map side: (side - 22) / 64 + 1.
-int standin_limit_taps(int side);
 
 // Prepares a game on `map` with the view at (`view_x`, `view_y`) taps, clamped to the limits;
 // a negative value starts in the middle.

@@ -48,7 +48,8 @@ bool parse_standin_options(int argc, char** argv, standin_options& options)
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         bool ok = value != nullptr;
         if (ok && option == "--size") {
-            ok = parse_int(value, options.size) && options.size >= 1 && options.size <= 4;
+            ok = parse_int(value, options.size) && options.size >= 1 &&
+                 options.size <= map_size_count;
         } else if (ok && option == "--seed") {
             int seed = 0;
             ok = parse_int(value, seed);
@@ -112,7 +113,7 @@ bool setup_standin(const standin_options& options, standin_game& game)
             return false;
         }
     } else {
-        map = generate_map(1152 * options.size, options.seed);
+        map = generate_map(map_sides[options.size - 1], options.seed);
     }
     game.faults = options.faults;
     game.animated_percent = options.animated_percent;

@@ -7,7 +7,7 @@
 #include <string>
 
 struct standin_options {
-    int size = 2;  // 1 to 4: a map of 1152, 2304, 3456 or 4608 pixels
+    int size = 2;  // 1 to 4: the small, medium, large or extra-large map (map_sides)
     int animated_percent = 0;
     std::uint32_t seed = 3;
     int view_x = -1;

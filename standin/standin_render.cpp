@@ -33,8 +33,8 @@ rgb_picture render_client_area(const standin_game& game, int view_x, int view_y)
                     static_cast<size_t>(standin_minimap_side) * 3);
 
     // The map view, one to one, black beyond the map.
-    const int offset_x = standin_origin_x - standin_tap_pixels * view_x;
-    const int offset_y = standin_origin_y - standin_tap_pixels * view_y;
+    const int offset_x = standin_origin_x - tap_pixels * view_x;
+    const int offset_y = standin_origin_y - tap_pixels * view_y;
     // Row by row: black, then the map's pixels in one copy, then black again.
     for (int cy = standin_view_top; cy < standin_view_bottom; ++cy) {
         unsigned char* row = &client.pixels[static_cast<size_t>(cy) * client.width * 3];
@@ -55,9 +55,9 @@ rgb_picture render_client_area(const standin_game& game, int view_x, int view_y)
         const int turn = game.frame % 3;
         for (int cx = first; cx < end; ++cx) {
             const int mx = cx - offset_x;
-            if (!standin_tile_animates(mx / standin_tile_pixels, my / standin_tile_pixels,
+            if (!standin_tile_animates(mx / tile_pixels, my / tile_pixels,
                                        game.animated_percent)) {
-                cx += standin_tile_pixels - 1 - mx % standin_tile_pixels;  // to the next tile
+                cx += tile_pixels - 1 - mx % tile_pixels;  // to the next tile
                 continue;
             }
             unsigned char* out = row + cx * 3;

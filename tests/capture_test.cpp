@@ -202,7 +202,7 @@ TEST(MapSizes, RowsMatchTheMapsAndTheGamesScrollLimits)
         const MapSizeRow& row = map_size_table[i];
         EXPECT_EQ(row.map_pixels, 32 * tiles[i]);
         // Exactly the taps from one limit of the stand-in's view to the other.
-        EXPECT_EQ(row.traverse_taps, standin_limit_taps(row.map_pixels));
+        EXPECT_EQ(row.traverse_taps, taps_to_limit(row.map_pixels));
         EXPECT_EQ(map_origin(row), origins[i]);
     }
     EXPECT_EQ(map_size_table[0].traverse_taps, 18);

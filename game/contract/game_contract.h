@@ -6,8 +6,22 @@
 // Title of the game's main window; the lookup compares it without regard to case.
 inline constexpr char game_window_title[] = "Heroes of Might and Magic III";
 
-// One tap moves the map view by two 32-pixel tiles.
+// The map is square, made of 32-pixel tiles: 36, 72, 108 or 144 tiles a side for the small,
+// medium, large and extra-large maps.
+inline constexpr int tile_pixels = 32;
+inline constexpr int map_size_count = 4;
+inline constexpr int map_sides[map_size_count] = {36 * tile_pixels, 72 * tile_pixels,
+                                                  108 * tile_pixels, 144 * tile_pixels};
+
+// One tap moves the map view by two tiles.
 inline constexpr int tap_pixels = 64;
+
+// Taps toward a scroll limit that reach it from any view of a map `side` pixels across; taps
+// past the limit do nothing.
+constexpr int taps_to_limit(int side)
+{
+    return (side - 22) / tap_pixels + 1 > 0 ? (side - 22) / tap_pixels + 1 : 0;
+}
 
 // The square of the client area that shows map pixels one to one: (44, 19)-(555, 530).
 inline constexpr int view_tile_left = 44;
