@@ -2,8 +2,10 @@
 
 #include "image_errors.h"
 #include "jpeg_decoder.h"
+#include "jpeg_encoder.h"
 
 #include <cstddef>
+#include <numeric>
 
 namespace {
 
@@ -133,10 +135,35 @@ void check_jpeg_whole(const std::vector<unsigned char>& bytes, const std::string
     walk_markers(bytes, file_name, [](int, std::size_t, std::size_t) { return true; });
 }
 
-void check_rows_asked(const std::vector<int>& rows, int height, const std::string& file_name)
+jpeg_header check_jpeg_to_decode(const std::vector<unsigned char>& bytes,
+                                 const std::string& file_name, const std::vector<int>& rows)
 {
+    const jpeg_header header = read_jpeg_header(bytes, file_name);
+    check_jpeg_readable(header, file_name);
+    check_jpeg_whole(bytes, file_name);
     for (std::size_t i = 0; i < rows.size(); ++i)
-        if (rows[i] < 0 || rows[i] >= height || (i > 0 && rows[i] < rows[i - 1]))
+        if (rows[i] < 0 || rows[i] >= header.height || (i > 0 && rows[i] < rows[i - 1]))
             throw image_error(image_failure::picture,
                               "Rows asked of '" + file_name + "' do not go down inside it.");
+    return header;
+}
+
+jpeg_bytes encode_jpeg(const image& picture, int quality)
+{
+    jpeg_encoder encoding = start_jpeg(picture.width(), picture.height(), picture.spectrum(), quality);
+    add_jpeg_rows(*encoding, picture);
+    return finish_jpeg(*encoding);
+}
+
+jpeg_size read_jpeg_size(const std::vector<unsigned char>& bytes, const std::string& file_name)
+{
+    const jpeg_header header = read_jpeg_header(bytes, file_name);
+    return {header.width, header.height};
+}
+
+image decode_jpeg(const std::vector<unsigned char>& bytes, const std::string& file_name)
+{
+    std::vector<int> every_row(static_cast<std::size_t>(read_jpeg_size(bytes, file_name).height));
+    std::iota(every_row.begin(), every_row.end(), 0);
+    return decode_jpeg_rows(bytes, file_name, every_row);
 }

@@ -32,5 +32,10 @@ void check_jpeg_readable(const jpeg_header& header, const std::string& file_name
 // them: a decoder would only warn, and fill in grey.
 void check_jpeg_whole(const std::vector<unsigned char>& bytes, const std::string& file_name);
 
-// Rows asked of a picture `height` rows high must go down (a row may come twice) inside it.
-void check_rows_asked(const std::vector<int>& rows, int height, const std::string& file_name);
+// Everything above before `rows` of the file are decoded (rows that go down, a row may come
+// twice, inside the picture); the frame header.
+jpeg_header check_jpeg_to_decode(const std::vector<unsigned char>& bytes,
+                                 const std::string& file_name, const std::vector<int>& rows);
+
+// Each codec provides start_jpeg, add_jpeg_rows, finish_jpeg and decode_jpeg_rows; what is made
+// of those (encode_jpeg, decode_jpeg, read_jpeg_size) is written once, in jpeg_rules.cpp.

@@ -239,22 +239,25 @@ struct screen_stitcher {
         return feed_band();
     }
 
-    // `picture` now holds the screen at this stop, grabbed at `when`. The one before was placed
-    // in the pauses of the burst that led here, before any of its keys.
-    void photographed(const walk_stop& stop, std::chrono::steady_clock::time_point when)
+    // Grabs the view for the screen pending (again, after a recovery), noting when.
+    game_status grab()
+    {
+        grabbed_at = driver.now();
+        return driver.grab_client_area(window, picture);
+    }
+
+    // `picture` now holds the screen at this stop. The one before was placed in the pauses of
+    // the burst that led here, before any of its keys.
+    void photographed(const walk_stop& stop)
     {
         if (pending)
             throw std::logic_error("a screen was left unchecked before the keys that followed");
         pending = true;
-        grabbed_at = when;
         canvas_x = canvas_offset(row, stop.x);
         canvas_y = canvas_offset(row, stop.y);
         first_in_row = stop.first_in_row;
         last_in_row = stop.last_in_row;
     }
-
-    // `picture` holds the screen pending again, grabbed anew at `when`.
-    void photographed_anew(std::chrono::steady_clock::time_point when) { grabbed_at = when; }
 
     void finish()
     {
@@ -275,7 +278,7 @@ game_status scan_map(game_window window, const MapSizeRow& row, const capture_dr
 {
     screen_stitcher stitcher{row, sink, driver, window};
     const pause_work work_in_pauses = [&] { return stitcher.work(); };
-    walk_stop at{{}, 0, 0, false, false};  // the stop the view was last sent to
+    int at_x = 0, at_y = 0;  // the stop the view was last sent to, in taps
     int recoveries = 0;
     // The top-left limit is the one place the view is known to reach from anywhere: from there
     // straight to the stop of the screen that did not fit, photographed and checked again. A
@@ -287,13 +290,11 @@ game_status scan_map(game_window window, const MapSizeRow& row, const capture_dr
         const int limit = row.traverse_taps;
         game_status status = driver.scroll_map_view(window, -limit, -limit, {}, true);
         if (status == game_status::ok)
-            status = driver.scroll_map_view(window, at.x, at.y, {}, true);
-        const auto grabbed_at = driver.now();
+            status = driver.scroll_map_view(window, at_x, at_y, {}, true);
         if (status == game_status::ok)
-            status = driver.grab_client_area(window, stitcher.picture);
+            status = stitcher.grab();
         if (status != game_status::ok)
             return status;
-        stitcher.photographed_anew(grabbed_at);
         stitcher.place_pending();
         return game_status::ok;
     };
@@ -327,11 +328,11 @@ game_status scan_map(game_window window, const MapSizeRow& row, const capture_dr
                 if (status != game_status::ok)
                     return status;
             }
-            at = stop;
-            const auto grabbed_at = driver.now();
-            if ((status = driver.grab_client_area(window, stitcher.picture)) != game_status::ok)
+            at_x = stop.x;
+            at_y = stop.y;
+            if ((status = stitcher.grab()) != game_status::ok)
                 return status;
-            stitcher.photographed(stop, grabbed_at);
+            stitcher.photographed(stop);
         }
         return recovering_from_misplaced([&] {
             stitcher.finish();

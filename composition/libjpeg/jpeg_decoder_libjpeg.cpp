@@ -5,7 +5,6 @@
 #include "libjpeg_glue.h"
 
 #include <memory>
-#include <numeric>
 
 namespace {
 
@@ -77,45 +76,17 @@ jpeg_reader open_jpeg(const std::vector<unsigned char>& bytes, const std::string
     return reading;
 }
 
-// The rows `kept` of the picture, or all of them.
-image decode(const std::vector<unsigned char>& bytes, const std::string& file_name,
-             const std::vector<int>* kept)
-{
-    check_jpeg_readable(read_jpeg_header(bytes, file_name), file_name);
-    check_jpeg_whole(bytes, file_name);
-    const jpeg_reader reading = open_jpeg(bytes, file_name);
-    const int width = static_cast<int>(reading->info.image_width);
-    const int height = static_cast<int>(reading->info.image_height);
-    std::vector<int> every_row;
-    if (!kept) {
-        every_row.resize(static_cast<size_t>(height));
-        std::iota(every_row.begin(), every_row.end(), 0);
-        kept = &every_row;
-    }
-    check_rows_asked(*kept, height, file_name);
-    image picture(width, static_cast<int>(kept->size()), 1, 3);
-    std::vector<std::uint32_t> row(static_cast<size_t>(width));
-    if (!decompress_rows(reading.get(), &picture, kept, row.data()))
-        unreadable(*reading);
-    return picture;
-}
-
 }  // namespace
-
-jpeg_size read_jpeg_size(const std::vector<unsigned char>& bytes, const std::string& file_name)
-{
-    const jpeg_reader reading = open_jpeg(bytes, file_name);
-    return {static_cast<int>(reading->info.image_width),
-            static_cast<int>(reading->info.image_height)};
-}
 
 image decode_jpeg_rows(const std::vector<unsigned char>& bytes, const std::string& file_name,
                        const std::vector<int>& rows)
 {
-    return decode(bytes, file_name, &rows);
-}
-
-image decode_jpeg(const std::vector<unsigned char>& bytes, const std::string& file_name)
-{
-    return decode(bytes, file_name, nullptr);
+    check_jpeg_to_decode(bytes, file_name, rows);
+    const jpeg_reader reading = open_jpeg(bytes, file_name);
+    const int width = static_cast<int>(reading->info.image_width);
+    image picture(width, static_cast<int>(rows.size()), 1, 3);
+    std::vector<std::uint32_t> row(static_cast<size_t>(width));
+    if (!decompress_rows(reading.get(), &picture, &rows, row.data()))
+        unreadable(*reading);
+    return picture;
 }

@@ -163,10 +163,3 @@ jpeg_bytes finish_jpeg(jpeg_encoding& encoding)
     encoding.destination.buffer = nullptr;
     return result;
 }
-
-jpeg_bytes encode_jpeg(const image& picture, int quality)
-{
-    jpeg_encoder encoding = start_jpeg(picture.width(), picture.height(), picture.spectrum(), quality);
-    add_jpeg_rows(*encoding, picture);
-    return finish_jpeg(*encoding);
-}

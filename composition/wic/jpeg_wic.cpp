@@ -10,7 +10,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <numeric>
 
 namespace {
 
@@ -169,13 +168,6 @@ jpeg_bytes finish_jpeg(jpeg_encoding& encoding)
     return bytes;
 }
 
-jpeg_bytes encode_jpeg(const image& picture, int quality)
-{
-    jpeg_encoder encoding = start_jpeg(picture.width(), picture.height(), picture.spectrum(), quality);
-    add_jpeg_rows(*encoding, picture);
-    return finish_jpeg(*encoding);
-}
-
 namespace {
 
 [[noreturn]] void unreadable(const std::string& file_name, HRESULT result)
@@ -185,20 +177,12 @@ namespace {
                                         "Component refused it (" + hresult_text(result) + ").");
 }
 
-// The rows `kept` of the picture, or all of them.
-image decode(const std::vector<unsigned char>& bytes, const std::string& file_name,
-             const std::vector<int>* kept)
+}  // namespace
+
+image decode_jpeg_rows(const std::vector<unsigned char>& bytes, const std::string& file_name,
+                       const std::vector<int>& rows)
 {
-    const jpeg_header header = read_jpeg_header(bytes, file_name);
-    check_jpeg_readable(header, file_name);
-    check_jpeg_whole(bytes, file_name);
-    std::vector<int> every_row;
-    if (!kept) {
-        every_row.resize(static_cast<size_t>(header.height));
-        std::iota(every_row.begin(), every_row.end(), 0);
-        kept = &every_row;
-    }
-    check_rows_asked(*kept, header.height, file_name);
+    const jpeg_header header = check_jpeg_to_decode(bytes, file_name, rows);
 
     IWICImagingFactory* factory = imaging_factory();
     com_ptr<IWICStream> stream;
@@ -240,32 +224,13 @@ image decode(const std::vector<unsigned char>& bytes, const std::string& file_na
     }
     if (FAILED(result))
         unreadable(file_name, result);
-    image picture(header.width, static_cast<int>(kept->size()), 1, 3);
-    for (size_t i = 0; i < kept->size(); ++i) {
-        const unsigned char* in = &pixels[static_cast<size_t>(stride) * static_cast<size_t>((*kept)[i])];
+    image picture(header.width, static_cast<int>(rows.size()), 1, 3);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const unsigned char* in = &pixels[static_cast<size_t>(stride) * static_cast<size_t>(rows[i])];
         for (int x = 0; x < header.width; ++x)
             for (int c = 0; c < 3; ++c)
                 picture(x, static_cast<int>(i), 0, c) =
                     in[static_cast<size_t>(x) * bytes_per_pixel + (grey ? 0 : 2 - c)];
     }
     return picture;
-}
-
-}  // namespace
-
-jpeg_size read_jpeg_size(const std::vector<unsigned char>& bytes, const std::string& file_name)
-{
-    const jpeg_header header = read_jpeg_header(bytes, file_name);
-    return {header.width, header.height};
-}
-
-image decode_jpeg_rows(const std::vector<unsigned char>& bytes, const std::string& file_name,
-                       const std::vector<int>& rows)
-{
-    return decode(bytes, file_name, &rows);
-}
-
-image decode_jpeg(const std::vector<unsigned char>& bytes, const std::string& file_name)
-{
-    return decode(bytes, file_name, nullptr);
 }

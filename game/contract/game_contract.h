@@ -20,7 +20,8 @@ inline constexpr int tap_pixels = 64;
 // past the limit do nothing.
 constexpr int taps_to_limit(int side)
 {
-    return (side - 22) / tap_pixels + 1 > 0 ? (side - 22) / tap_pixels + 1 : 0;
+    const int taps = (side - 22) / tap_pixels + 1;
+    return taps > 0 ? taps : 0;
 }
 
 // The square of the client area that shows map pixels one to one: (44, 19)-(555, 530).

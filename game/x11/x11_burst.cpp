@@ -121,18 +121,17 @@ game_status confirm_delivery(game_window window, bool pressed)
 {
     Display* display = driver_display();
     watched_window& watched = watched_game_window(display);
-    if (pressed && watched.id == window && watched.delivery_confirmed)
-        return confirm_control_in_effect(display) ? game_status::ok
-                                                  : game_status::control_dropped;
-    const auto deadline = burst_clock::now() + std::chrono::seconds(1);
-    while (control_down_in_server(display) != pressed) {
-        if (burst_clock::now() > deadline || pending_termination)
-            return game_status::keys_undelivered;
-        const timespec pause{0, 2'000'000};
-        nanosleep(&pause, nullptr);
+    if (!pressed || watched.id != window || !watched.delivery_confirmed) {
+        const auto deadline = burst_clock::now() + std::chrono::seconds(1);
+        while (control_down_in_server(display) != pressed) {
+            if (burst_clock::now() > deadline || pending_termination)
+                return game_status::keys_undelivered;
+            const timespec pause{0, 2'000'000};
+            nanosleep(&pause, nullptr);
+        }
+        if (pressed && watched.id == window)
+            watched.delivery_confirmed = true;
     }
-    if (pressed && watched.id == window)
-        watched.delivery_confirmed = true;
     if (pressed && !confirm_control_in_effect(display))
         return game_status::control_dropped;
     return game_status::ok;
