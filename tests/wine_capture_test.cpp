@@ -71,9 +71,9 @@ struct wine_capture : ::testing::Test {
         fs::remove_all(folder);
     }
 
-    // Starts the Windows stand-in under Wine; fails the test at once when Wine cannot start, and
-    // when the stand-in does not come up.
-    std::string start_windows_game()
+    // Starts the Windows stand-in under Wine, with `options` of its own; fails the test at once
+    // when Wine cannot start, and when the stand-in does not come up.
+    std::string start_windows_game(const std::vector<std::string>& options = {})
     {
         if (!fs::exists(wine_loader)) {
             ADD_FAILURE() << "Wine is missing (" << wine_loader << ")";
@@ -86,9 +86,11 @@ struct wine_capture : ::testing::Test {
             ADD_FAILURE() << "Wine could not start: " << read_text_file(boot_output);
             return "";
         }
-        game = start_process({wine_loader, WINDOWS_STANDIN_PROGRAM, "--size", "1", "--seed", "21",
-                              "--key-log", "keys.log", "--state", "state.txt"},
-                             folder, folder + "/standin-output.txt", wine_environment);
+        std::vector<std::string> argv{wine_loader, WINDOWS_STANDIN_PROGRAM, "--size", "1",
+                                      "--seed", "21", "--key-log", "keys.log", "--state",
+                                      "state.txt"};
+        argv.insert(argv.end(), options.begin(), options.end());
+        game = start_process(argv, folder, folder + "/standin-output.txt", wine_environment);
         std::string window;
         wait_until([&] {
             window = run_output("xdotool search --onlyvisible --name "
@@ -163,7 +165,8 @@ TEST_F(wine_capture, UnderAWindowManager)
 
 TEST_F(wine_capture, WindowsToolCapturesAndCompressesByClicks)
 {
-    ASSERT_FALSE(start_windows_game().empty());
+    // A game that shows every view 120 ms after its key: each screen is waited for.
+    ASSERT_FALSE(start_windows_game({"--redraw-delay", "120"}).empty());
     const std::string window = start_windows_tool();
     ASSERT_FALSE(window.empty());
     run_output("xdotool windowmove --sync " + window + " 850 0");
