@@ -1,9 +1,40 @@
 #include "safe_files.h"
 
 #include <chrono>
+#include <csignal>
+#include <cstring>
 #include <random>
 
 namespace {
+
+// The new files that exist now, by name, for `remove_pending_files_now`: plain memory that a
+// signal handler may read at any moment. A name is written before its slot is marked in use, and
+// the slot is let go once its file is renamed or removed.
+struct listed_file {
+    char name[1024];
+    volatile std::sig_atomic_t in_use;
+};
+listed_file listed_files[8];
+
+int list_file(const std::string& temporary)
+{
+    if (temporary.size() >= sizeof listed_files[0].name)
+        return -1;
+    for (int slot = 0; slot < 8; ++slot)
+        if (!listed_files[slot].in_use) {
+            std::memcpy(listed_files[slot].name, temporary.c_str(), temporary.size() + 1);
+            listed_files[slot].in_use = 1;
+            return slot;
+        }
+    return -1;
+}
+
+void unlist_file(pending_file& pending)
+{
+    if (pending.listed >= 0)
+        listed_files[pending.listed].in_use = 0;
+    pending.listed = -1;
+}
 
 // A fresh name beside `name`: "NAME.XXXXXX.partial", with six random letters and digits.
 std::string temporary_name_for(const std::string& name)
@@ -32,10 +63,12 @@ bool write_pending_file(const std::string& name, std::initializer_list<file_part
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temporary = temporary_name_for(name);
         bool exists = false;
+        pending.listed = list_file(temporary);  // before the file exists
         if (platform_files::write_new_file(temporary, parts, care, exists)) {
             pending.temporary = temporary;
             return true;
         }
+        unlist_file(pending);
         if (!exists)
             return false;
     }
@@ -48,7 +81,8 @@ bool commit_pending_file(pending_file& pending)
         return false;
     const bool renamed = platform_files::rename_over(pending.temporary, pending.name);
     if (!renamed)
-        platform_files::remove_file(pending.temporary);
+        platform_files::remove_file(pending.temporary.c_str());
+    unlist_file(pending);
     pending.temporary.clear();
     return renamed;
 }
@@ -56,8 +90,16 @@ bool commit_pending_file(pending_file& pending)
 void discard_pending_file(pending_file& pending)
 {
     if (!pending.temporary.empty())
-        platform_files::remove_file(pending.temporary);
+        platform_files::remove_file(pending.temporary.c_str());
+    unlist_file(pending);
     pending.temporary.clear();
+}
+
+void remove_pending_files_now()
+{
+    for (listed_file& file : listed_files)
+        if (file.in_use)
+            platform_files::remove_file(file.name);
 }
 
 pending_file::~pending_file()

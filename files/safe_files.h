@@ -27,6 +27,7 @@ enum class file_care { flushed, scratch };
 struct pending_file {
     std::string name;       // the final name
     std::string temporary;  // where the content is; empty once committed or discarded
+    int listed = -1;        // its place in the list of new files removed if the process is ended
 
     pending_file() = default;
     pending_file(const pending_file&) = delete;
@@ -51,6 +52,10 @@ void discard_pending_file(pending_file& pending);
 bool replace_file(const std::string& name, std::initializer_list<file_part> parts,
                   file_care care = file_care::flushed);
 
+// Removes every new file not yet committed nor discarded, now: for a process being ended by a
+// signal (or the console), which must not leave "*.partial" files behind. Safe to call there.
+void remove_pending_files_now();
+
 // True when a new file can be made beside `name` (its folder is writable); leaves nothing behind.
 bool can_write_beside(const std::string& name);
 
@@ -73,6 +78,7 @@ bool write_new_file(const std::string& temporary, std::initializer_list<file_par
                     file_care care, bool& exists);
 // Renames `from` over `to`, replacing what `to` names (a file or a link) but never a folder.
 bool rename_over(const std::string& from, const std::string& to);
-bool remove_file(const std::string& name);
+// Safe to call while the process is being ended (a signal handler, the console's handler).
+bool remove_file(const char* name);
 std::FILE* open_regular_file(const std::string& name, read_status& status);
 }  // namespace platform_files

@@ -1,5 +1,6 @@
 // The tool's file handling on a real file system: links, FIFOs, folders and devices where the
 // tool reads or writes, and writes that fail part-way.
+#include "process_end.h"
 #include "safe_files.h"
 
 #include "desktop.h"
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -142,6 +144,32 @@ TEST_F(safe_files, WriteThatFailsPartWayLeavesTheEarlierFileAndNoTemporaryFile)
     EXPECT_FALSE(written);
     EXPECT_EQ(read_text_file(name), "earlier");
     EXPECT_TRUE(others({"result.jpg"}).empty());
+}
+
+// A process ended by a signal while new files wait beside their names leaves none of them: at
+// once, or, while it holds the end back, once it lets go.
+TEST_F(safe_files, ProcessEndedBySignalLeavesNoNewFile)
+{
+    for (const bool holding : {false, true}) {
+        const pid_t child = fork();
+        if (child == 0) {
+            watch_process_end();
+            pending_file map, grid;
+            const bool written = write_pending_file(name, {{"map", 3}}, map) &&
+                                 write_pending_file(name + ".grid", {{"grid", 4}}, grid);
+            hold_process_end(holding);
+            kill(getpid(), SIGTERM);
+            if (!written || !holding || !process_end_asked())
+                _exit(3);
+            hold_process_end(false);
+            _exit(4);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM)
+            << "holding " << holding << ": ended with status " << status;
+        EXPECT_EQ(others({}), std::vector<std::string>{}) << "holding " << holding;
+    }
 }
 
 TEST_F(safe_files, OnlyRegularFilesAreRead)

@@ -54,9 +54,9 @@ bool rename_over(const std::string& from, const std::string& to)
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
-bool remove_file(const std::string& name)
+bool remove_file(const char* name)
 {
-    return ::unlink(name.c_str()) == 0;
+    return ::unlink(name) == 0;
 }
 
 std::FILE* open_regular_file(const std::string& name, read_status& status)

@@ -42,9 +42,9 @@ bool rename_over(const std::string& from, const std::string& to)
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-bool remove_file(const std::string& name)
+bool remove_file(const char* name)
 {
-    return DeleteFileA(name.c_str()) != 0;
+    return DeleteFileA(name) != 0;
 }
 
 std::FILE* open_regular_file(const std::string& name, read_status& status)

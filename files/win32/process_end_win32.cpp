@@ -1,0 +1,41 @@
+#include "process_end.h"
+
+#include "safe_files.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+namespace {
+
+std::atomic<bool> held_now{false};
+std::atomic<bool> asked{false};
+
+// Runs in a thread of its own; the process ends when the handlers return. The work holding the
+// end is given up to a second to let go.
+BOOL WINAPI on_console_event(DWORD)
+{
+    asked = true;
+    for (int waited = 0; held_now && waited < 1000; waited += 10)
+        Sleep(10);
+    remove_pending_files_now();
+    return FALSE;  // the next handler, in the end the system's, ends the process
+}
+
+}  // namespace
+
+void watch_process_end()
+{
+    static const bool installed = SetConsoleCtrlHandler(on_console_event, TRUE) != 0;
+    (void)installed;
+}
+
+void hold_process_end(bool held)
+{
+    held_now = held;
+}
+
+bool process_end_asked()
+{
+    return asked;
+}
