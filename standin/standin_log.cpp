@@ -28,13 +28,6 @@ std::string text_of(const std::string& file_name)
 
 }  // namespace
 
-long long standin_clock_ms()
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
 void log_key(std::FILE* log, long long milliseconds, standin_key key, bool pressed, bool ctrl)
 {
     std::fprintf(log, "%lld %s %s ctrl=%d\n", milliseconds, pressed ? "press" : "release",

@@ -10,10 +10,9 @@
 // Keys the stand-in tells apart.
 enum class standin_key { other, control, left, right, up, down };
 
-// Milliseconds since the epoch: the clock of the key log, the same for every process.
-long long standin_clock_ms();
-
-// Appends one key event to the log: "MS press|release KEY ctrl=0|1", flushed at once.
+// Appends one key event to the log: "MS press|release KEY ctrl=0|1", flushed at once. MS is the
+// event's own time as the window system stamped it (the X server's milliseconds, or the Windows
+// message time): the pauses between keys as the game sees them.
 void log_key(std::FILE* log, long long milliseconds, standin_key key, bool pressed, bool ctrl);
 
 struct logged_key {

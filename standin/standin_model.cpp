@@ -48,12 +48,13 @@ void start_standin(standin_game& game, rgb_picture map, int view_x, int view_y)
     game.view_y = view_y < 0 ? game.limit_y / 2 : std::min(view_y, game.limit_y);
 }
 
-bool handle_standin_key(standin_game& game, standin_key key, bool pressed, bool ctrl_held)
+bool handle_standin_key(standin_game& game, standin_key key, bool pressed, bool ctrl_held,
+                        long long event_ms)
 {
     // Ctrl's own events are logged with the state they leave.
     const bool ctrl = key == standin_key::control ? pressed : ctrl_held;
     if (game.key_log)
-        log_key(game.key_log, standin_clock_ms(), key, pressed, ctrl);
+        log_key(game.key_log, event_ms, key, pressed, ctrl);
     if (!pressed || key == standin_key::control || key == standin_key::other || !ctrl)
         return false;
     ++game.taps;

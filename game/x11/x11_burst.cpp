@@ -1,8 +1,9 @@
 // The key burst on X11: keys through XTest, checked before each one against the focus events of
-// the game window, pauses kept to the millisecond, and Ctrl released before the process ends on
-// SIGINT, SIGTERM or SIGHUP in the middle of a burst.
+// the game window, pauses kept to the millisecond, and Ctrl released before the process ends
+// when it is ended in the middle of a burst.
 #include "game_window.h"
 #include "key_burst.h"
+#include "process_end.h"
 #include "x11_connection.h"
 #include "x11_focus.h"
 #include "x11_keys.h"
@@ -12,59 +13,22 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
-#include <csignal>
 #include <ctime>
 
 namespace {
 
-// Termination while Ctrl is down: the handler only notes the signal; the burst releases Ctrl at
-// its next step, and the process then ends the way the signal asks.
-const int termination_signals[] = {SIGINT, SIGTERM, SIGHUP};
-volatile std::sig_atomic_t control_is_down = 0;
-volatile std::sig_atomic_t pending_termination = 0;
-
-void end_as_asked(int signal_number)
-{
-    std::signal(signal_number, SIG_DFL);
-    std::raise(signal_number);
-}
-
-void on_termination(int signal_number)
-{
-    if (control_is_down)
-        pending_termination = signal_number;
-    else
-        end_as_asked(signal_number);
-}
-
-// Installed once, for the signals that would end the process anyway; an ignored one stays ignored.
-void watch_termination_signals()
-{
-    static bool installed = false;
-    if (installed)
-        return;
-    installed = true;
-    for (int signal_number : termination_signals) {
-        struct sigaction action{}, previous{};
-        sigaction(signal_number, nullptr, &previous);
-        if (previous.sa_handler != SIG_DFL || (previous.sa_flags & SA_SIGINFO))
-            continue;
-        action.sa_handler = on_termination;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        sigaction(signal_number, &action, nullptr);
-    }
-}
+// While Ctrl is down, an end asked for waits: the burst releases Ctrl at its next step, and the
+// process then ends the way it was asked.
+bool control_is_down = false;
 
 void set_control_held(bool held)
 {
     control_is_down = held;
-    if (!held && pending_termination) {
-        // Make sure the release has reached the server before the connection goes.
+    // Make sure the release has reached the server before the connection goes.
+    if (!held && process_end_asked())
         if (Display* display = driver_display())
             XSync(display, False);
-        end_as_asked(pending_termination);
-    }
+    hold_process_end(held);
 }
 
 bool xtest_available(Display* display)
@@ -76,8 +40,10 @@ bool xtest_available(Display* display)
     return available;
 }
 
-// Keys go to the server without waiting for it: a round trip per key would add up over the
-// hundreds of taps of a capture. Errors reach the driver's handler, never a fatal one.
+// A press goes out with the release that follows it, and a release is waited for until the
+// server has handled it: the pause after it then counts from the moment the key event got its
+// time, so the game never sees two taps closer than the pause, whatever the server's delay.
+// One write and one round trip a tap. Errors reach the driver's handler, never a fatal one.
 bool send_key(game_key key, bool pressed)
 {
     Display* display = driver_display();
@@ -86,13 +52,16 @@ bool send_key(game_key key, bool pressed)
     const KeyCode code = XKeysymToKeycode(display, keysym_of(key));
     if (!code || !XTestFakeKeyEvent(display, code, pressed, CurrentTime))
         return false;
-    XFlush(display);
+    if (!pressed)
+        XSync(display, False);
+    else if (key == game_key::control)
+        XFlush(display);
     return true;
 }
 
 game_status may_type(game_window window)
 {
-    if (pending_termination)
+    if (process_end_asked())
         return game_status::interrupted;
     const game_status status = focus_status(window);
     // While Ctrl is held, the state changes the server has reported so far must still show it
@@ -124,7 +93,7 @@ game_status confirm_delivery(game_window window, bool pressed)
     if (!pressed || watched.id != window || !watched.delivery_confirmed) {
         const auto deadline = burst_clock::now() + std::chrono::seconds(1);
         while (control_down_in_server(display) != pressed) {
-            if (burst_clock::now() > deadline || pending_termination)
+            if (burst_clock::now() > deadline || process_end_asked())
                 return game_status::keys_undelivered;
             const timespec pause{0, 2'000'000};
             nanosleep(&pause, nullptr);
@@ -150,7 +119,7 @@ void wait_until(burst_clock::time_point deadline, const pause_work& work)
     constexpr auto time_for_work = std::chrono::milliseconds(5);
     constexpr auto spin = microseconds(300);
     bool work_left = static_cast<bool>(work);
-    while (!pending_termination) {
+    while (!process_end_asked()) {
         const auto left = deadline - burst_clock::now();
         if (left <= burst_clock::duration::zero())
             return;
@@ -173,6 +142,6 @@ constexpr burst_steps x11_burst_steps{request_focus, confirm_focus,    may_type,
 game_status scroll_map_view(game_window window, int dx, int dy, const pause_work& work,
                             bool continuing)
 {
-    watch_termination_signals();
+    watch_process_end();
     return run_key_burst(x11_burst_steps, window, dx, dy, work, continuing);
 }

@@ -7,6 +7,7 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/fl_draw.H>
+#include <FL/x.H>
 
 #include <cstdio>
 #include <ctime>
@@ -79,9 +80,9 @@ public:
             return 1;
         case FL_KEYDOWN:
         case FL_KEYUP: {
-            const bool changed = handle_standin_key(game, key_of(Fl::event_key()),
-                                                    event == FL_KEYDOWN,
-                                                    Fl::event_state(FL_CTRL) != 0);
+            const bool changed = handle_standin_key(
+                game, key_of(Fl::event_key()), event == FL_KEYDOWN,
+                Fl::event_state(FL_CTRL) != 0, fl_xevent ? fl_xevent->xkey.time : 0);
             if (changed) {
                 if (game.faults.redraw_delay_ms > 0) {
                     Fl::add_timeout(game.faults.redraw_delay_ms / 1000.0, show_late_view,

@@ -79,8 +79,9 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
     case WM_SYSKEYDOWN:
     case WM_SYSKEYUP: {
         const bool pressed = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
-        const bool changed = handle_standin_key(game, key_of(w), pressed,
-                                                (GetKeyState(VK_CONTROL) & 0x8000) != 0);
+        const bool changed = handle_standin_key(
+            game, key_of(w), pressed, (GetKeyState(VK_CONTROL) & 0x8000) != 0,
+            static_cast<DWORD>(GetMessageTime()));
         if (changed) {
             if (game.faults.redraw_delay_ms > 0) {
                 const UINT_PTR id = next_timer++;

@@ -86,7 +86,7 @@ int main(int argc, char** argv)
         if (event.type != KeyPress && event.type != KeyRelease)
             continue;
         const KeySym symbol = XLookupKeysym(&event.xkey, 0);
-        log_key(log, standin_clock_ms(), key_of(symbol), event.type == KeyPress,
+        log_key(log, event.xkey.time, key_of(symbol), event.type == KeyPress,
                 (event.xkey.state & ControlMask) != 0 || key_of(symbol) == standin_key::control);
     }
 }

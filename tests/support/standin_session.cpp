@@ -1,5 +1,7 @@
 #include "standin_session.h"
 
+#include "game_contract.h"
+
 #include <gtest/gtest.h>
 
 standin_session start_standin_game(const std::string& folder,
@@ -22,12 +24,21 @@ void stop_standin_game(standin_session& session)
     stop_process(session.process);
     if (session.key_log.empty())
         return;
-    int without_ctrl = 0;
-    for (const logged_key& key : read_key_log(session.key_log))
-        without_ctrl += key.pressed && !key.ctrl && key.key != standin_key::control &&
-                        key.key != standin_key::other;
+    int without_ctrl = 0, too_close = 0;
+    long long last_release = -1;  // the last arrow's release, in the server's milliseconds
+    for (const logged_key& key : read_key_log(session.key_log)) {
+        if (key.key == standin_key::control || key.key == standin_key::other)
+            continue;
+        without_ctrl += key.pressed && !key.ctrl;
+        if (key.pressed && last_release >= 0 && key.ms - last_release < tap_pause_ms)
+            ++too_close;
+        last_release = key.pressed ? -1 : key.ms;
+    }
     if (without_ctrl > 0)
         ADD_FAILURE() << without_ctrl << " arrow keys reached the game without Ctrl";
+    if (too_close > 0)
+        ADD_FAILURE() << too_close << " arrow taps came less than " << tap_pause_ms
+                      << " ms after the one before";
 }
 
 view_position standin_view(const standin_session& session)
