@@ -48,10 +48,10 @@ bool worth_retrying(game_status status)
 // keys back until the player allows them, or lets go of Ctrl as it hands the game the keyboard,
 // the burst is tried again (the player asked to act where that is needed), for a bounded time.
 game_status first_burst(game_window window, const MapSizeRow& row, const capture_driver& driver,
-                        capture_waiting waiting)
+                        capture_waiting waiting, const pause_work& work)
 {
     const int limit = row.traverse_taps;
-    game_status status = driver.scroll_map_view(window, -limit, -limit, {}, false);
+    game_status status = driver.scroll_map_view(window, -limit, -limit, work, false);
     if (!worth_retrying(status))
         return status;
     const auto start = driver.now();
@@ -83,14 +83,16 @@ struct screen_stitcher {
     const map_rows_sink& sink;
     const capture_driver& driver;
     const game_window window;
-    client_picture picture;  // the last screen grabbed
+    client_picture picture;  // the screen pending as grabbed, later its latest photograph
+    client_picture retaken;  // a photograph taken again, to compare with `picture`
     std::chrono::steady_clock::time_point grabbed_at;  // when the screen pending was grabbed
     // How long the photographs of a screen must agree; longer once the game was seen catching up.
     std::chrono::steady_clock::duration stillness = settle_pause;
     // The view right after the first burst, where the bursts up to the first screen add no tap:
     // the first screen has stood still since then if it shows the same.
-    std::optional<std::pair<image, std::chrono::steady_clock::time_point>> first_look;
-    image canvas = image(canvas_pixels(row), canvas_pixels(row), 1, 3, 0);
+    client_picture first_look;
+    std::optional<std::chrono::steady_clock::time_point> first_look_at;
+    image canvas;  // allocated in the first burst's pause: a few megabytes to clear
     const int origin = map_origin(row);
     const canvas_rect map{origin, origin, origin + row.map_pixels, origin + row.map_pixels};
     photographed_area area;
@@ -126,22 +128,38 @@ struct screen_stitcher {
                                  view_tile_top + view_tile_pixels - 1);
     }
 
-    // The grabbed screen as the snapshot file, and back as the capture reads it.
-    image written_and_read_back()
+    // `shot` as the snapshot file, and back as the capture reads it.
+    image read_back(const client_picture& shot)
     {
-        const game_status status = driver.write_snapshot_file(picture);
+        const game_status status = driver.write_snapshot_file(shot);
         if (status != game_status::ok)
             throw screen_refused{status};
         return load_image(snapshot_file_name);
     }
 
-    // The view as it is now, photographed again.
-    image photographed_again()
+    // The view as it is now, photographed into `shot`.
+    void photograph(client_picture& shot)
     {
-        const game_status status = driver.grab_client_area(window, picture);
+        const game_status status = driver.grab_client_area(window, shot);
         if (status != game_status::ok)
             throw screen_refused{status};
-        return written_and_read_back();
+    }
+
+    static bool same_pixels(const client_picture& a, const client_picture& b)
+    {
+        return a.width == b.width && a.height == b.height && a.rows == b.rows;
+    }
+
+    // Work done before the first key of a capture, in the first burst's pause: the canvas
+    // cleared, and the photographs' memory and the grabbing path set up by a photograph that is
+    // thrown away, so that neither costs time once the keys go.
+    bool prepare()
+    {
+        if (canvas.is_empty())
+            canvas.assign(canvas_pixels(row), canvas_pixels(row), 1, 3, 0);
+        if (picture.rows.empty() && driver.grab_client_area(window, picture) == game_status::ok)
+            retaken = first_look = picture;
+        return false;
     }
 
     // Places the screen pending once it has settled: photographed again with no key since, the
@@ -156,21 +174,31 @@ struct screen_stitcher {
             area.start_row(canvas_y + view_tile_pixels);
             first_in_row = false;
         }
+        prepare();
         using clock = std::chrono::steady_clock;
-        image earlier = written_and_read_back();
+        // Photographs with the same bytes agree without a look; only differing ones go through
+        // the snapshot file to be compared.
+        std::optional<image> first_seen;
+        if (first_look_at && !same_pixels(first_look, picture))
+            first_seen = read_back(first_look);
+        image earlier = read_back(picture);
         auto earlier_at = grabbed_at;
         auto still_from = grabbed_at;  // the first of the photographs that agree so far
-        if (first_look && compare_snapshots(first_look->first, earlier) == likeness::same)
-            still_from = first_look->second;
-        first_look.reset();
+        if (first_look_at &&
+            (!first_seen || compare_snapshots(*first_seen, earlier) == likeness::same))
+            still_from = *first_look_at;
+        first_look_at.reset();
         const clock::duration needed =
             previous_tile.is_empty() ? clock::duration(settle_pause + retake_pause) : stillness;
         std::optional<clock::time_point> misfit_since;  // the view stands still, but misfits
         for (clock::duration pause = settle_pause;; pause = retake_pause) {
             driver.sleep_until(earlier_at + pause);
             const auto later_at = driver.now();
-            image later = photographed_again();
-            if (compare_snapshots(earlier, later) != likeness::same) {
+            photograph(retaken);
+            const bool unchanged = same_pixels(retaken, picture);
+            image later = unchanged ? earlier : read_back(retaken);
+            std::swap(picture, retaken);
+            if (!unchanged && compare_snapshots(earlier, later) != likeness::same) {
                 // The game is still drawing: it is slower than the keys, and later screens are
                 // asked to stand still for longer.
                 still_from = later_at;
@@ -211,7 +239,8 @@ struct screen_stitcher {
     void take_first_look()
     {
         const auto at = driver.now();
-        first_look.emplace(photographed_again(), at);
+        photograph(first_look);
+        first_look_at = at;
     }
 
     // Hands on the next band, if there is one; false once none is left.
@@ -315,7 +344,8 @@ game_status scan_map(game_window window, const MapSizeRow& row, const capture_dr
         }
     };
     try {
-        game_status status = first_burst(window, row, driver, waiting);
+        game_status status =
+            first_burst(window, row, driver, waiting, [&] { return stitcher.prepare(); });
         if (status != game_status::ok)
             return status;
         if (row.start_taps == 0)

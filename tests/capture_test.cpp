@@ -264,11 +264,11 @@ TEST_F(played_capture, CallOrderOfTheSmallMap)
 {
     start(0);
     ASSERT_TRUE(succeeded(capture_map(1, 0, played_driver)));
-    // The view is looked at once the first burst has reached the top-left limit; every screen is
-    // photographed twice with no key between, the second time before the next burst's keys, the
-    // last screen's at the end.
+    // One photograph before any key sets up the grabbing; the view is looked at once the first
+    // burst has reached the top-left limit; every screen is photographed twice with no key
+    // between, the second time before the next burst's keys, the last screen's at the end.
     const std::vector<std::string> expected{
-        "(-18, -18)", "snapshot", "(0, 0)", "(0, 0)", "snapshot", "snapshot", "(8, 0)", "snapshot",
+        "snapshot", "(-18, -18)", "snapshot", "(0, 0)", "(0, 0)", "snapshot", "snapshot", "(8, 0)", "snapshot",
         "snapshot", "(8, 0)", "snapshot", "snapshot", "(-18, 8)", "(0, 0)", "snapshot",
         "snapshot", "(8, 0)", "snapshot", "snapshot", "(8, 0)", "snapshot", "snapshot",
         "(-18, 8)", "(0, 0)", "snapshot", "snapshot", "(8, 0)", "snapshot", "snapshot", "(8, 0)",
@@ -283,7 +283,7 @@ TEST_F(played_capture, BurstAndSnapshotCountsOfEverySize)
     for (int size = 0; size < offered_map_sizes; ++size) {
         start(size);
         ASSERT_TRUE(succeeded(capture_map(1, size, played_driver)));
-        const int photographs = 2 * snapshots[size] + 1;
+        const int photographs = 2 * snapshots[size] + 2;
         EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"), photographs);
         EXPECT_EQ(static_cast<int>(played.calls.size()) - photographs, bursts[size]);
     }
@@ -293,10 +293,10 @@ TEST_F(played_capture, LargestMapStartsTwoTapsFromTheLimit)
 {
     start(2, 5, 40);
     ASSERT_TRUE(succeeded(capture_map(1, 2, played_driver)));
-    EXPECT_EQ(played.calls[0], "(-54, -54)");
-    EXPECT_EQ(played.calls[1], "(0, 2)");
-    EXPECT_EQ(played.calls[2], "(2, 0)");
-    EXPECT_EQ(played.calls[3], "snapshot");
+    EXPECT_EQ(played.calls[1], "(-54, -54)");
+    EXPECT_EQ(played.calls[2], "(0, 2)");
+    EXPECT_EQ(played.calls[3], "(2, 0)");
+    EXPECT_EQ(played.calls[4], "snapshot");
 }
 
 TEST_F(played_capture, StitchedMapIsTheGameMapAtEverySize)
@@ -320,9 +320,9 @@ TEST_F(played_capture, MapRowsAreHandedOnWhileTheScanGoesOn)
     std::vector<int> snapshots_at_band;
     scanned(2, &snapshots_at_band);
     // Only the last screen row's 501 map rows wait for the last of the 49 screens.
-    const long late = std::count(snapshots_at_band.begin(), snapshots_at_band.end(), 2 * 49 + 1);
+    const long late = std::count(snapshots_at_band.begin(), snapshots_at_band.end(), 2 * 49 + 2);
     EXPECT_EQ(late, (501 + 15) / 16);
-    EXPECT_EQ(snapshots_at_band.front(), 2 * 7 + 1)
+    EXPECT_EQ(snapshots_at_band.front(), 2 * 7 + 2)
         << "the first rows go once the first screen row is in";
 }
 
@@ -343,14 +343,14 @@ TEST_F(played_capture, FailedSnapshotStopsAtOnceAndKeepsEarlierResults)
     const std::string earlier_grid = read_text_file(result_grid_file_name);
 
     start(0, 3, 3);
-    played.snapshots_before_failure = 3;
+    played.snapshots_before_failure = 4;
     const capture_result result = capture_map(1, 0, played_driver);
     EXPECT_EQ(result.game, game_status::picture_failed);
     EXPECT_FALSE(result.error);
-    // The first screen's three photographs, and the second screen's first failed: nothing was
-    // sent after it.
+    // The photograph before the keys, the first screen's three, and the second screen's first
+    // failed: nothing was sent after it.
     EXPECT_EQ(played.calls.back(), "(8, 0)");
-    EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"), 3);
+    EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"), 4);
     EXPECT_TRUE(read_text_file(result_file_name) == earlier) << "result.jpg differs";
     EXPECT_TRUE(read_text_file(result_grid_file_name) == earlier_grid) << "result-grid.jpg differs";
 }
@@ -470,7 +470,7 @@ TEST_F(played_capture, MostlyAnimatedViewNeitherHoldsTheCaptureUpNorHidesALateVi
         EXPECT_EQ(wrong_still_tile(scanned(size), truth), "") << "size " << size;
         const int screens = map_size_table[size].screens_per_side;
         EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"),
-                  2 * screens * screens + 1)
+                  2 * screens * screens + 2)
             << "no screen photographed more often than a still one";
         // A game one tap behind at every photograph is still caught.
         start(size);
