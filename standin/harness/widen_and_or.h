@@ -1,4 +1,4 @@
-// Test support: the straightforward merge the capture's tile placement must equal. Every view
+// The straightforward merge the capture's tile placement must equal. Every view
 // tile becomes a canvas-sized picture, zero but for its cell, and is ORed into the canvas.
 #pragma once
 

@@ -1,4 +1,5 @@
-// Test support: a private X server per test, programs started on it, and polling with a time-out.
+// A private X server, programs started on it, windows found and clicked the way a person does,
+// and polling with a time-out: how the tests and the benchmark run the stand-in and the tool.
 #pragma once
 
 #include <chrono>

@@ -1,4 +1,4 @@
-// Test support: a stand-in picture (interleaved) as an image of the image library (planar), and
+// A stand-in picture (interleaved) as an image of the image library (planar), and
 // as the bottom-up rows of a snapshot file; a picture whose every pixel differs from its
 // neighbours.
 #pragma once
