@@ -260,12 +260,38 @@ std::string title_of(const std::string& window)
     return title;
 }
 
+namespace {
+
+// Whether the pointer lies over `window` (or a window inside it) with nothing above it there.
+bool pointer_over(const std::string& window)
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    const Window target = std::stoul(window);
+    Window at = DefaultRootWindow(display), root = 0, child = 0;
+    int root_x, root_y, x, y;
+    unsigned int buttons;
+    bool over = false;
+    while (!over && XQueryPointer(display, at, &root, &child, &root_x, &root_y, &x, &y, &buttons) &&
+           child) {
+        over = child == target;
+        at = child;
+    }
+    XCloseDisplay(display);
+    return over;
+}
+
+}  // namespace
+
 void click_in_window(const std::string& window, int x, int y)
 {
-    // As a person would, bring the window to the front first. No --sync on the move: it waits
-    // forever when the pointer is already there.
-    run_output("xdotool windowraise " + window + " mousemove --window " + window + " " + std::to_string(x) + " " +
-               std::to_string(y) + " sleep 0.1 click 1");
+    // As a person would, bring the window to the front first, and click once the pointer is seen
+    // over it. No --sync on the move: it waits forever when the pointer is already there.
+    run_output("xdotool windowraise " + window + " mousemove --window " + window + " " +
+               std::to_string(x) + " " + std::to_string(y));
+    wait_until([&] { return pointer_over(window); }, std::chrono::seconds(5));
+    run_output("xdotool click 1");
 }
 
 void press_key(const std::string& window, const std::string& key)
