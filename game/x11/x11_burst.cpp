@@ -17,27 +17,28 @@
 
 namespace {
 
+// The burst's steps, each on the driver opened once for the process.
+
 // While Ctrl is down, an end asked for waits: the burst releases Ctrl at its next step, and the
 // process then ends the way it was asked.
-bool control_is_down = false;
-
 void set_control_held(bool held)
 {
-    control_is_down = held;
+    x11_driver& driver = open_x11_driver();
+    driver.control_is_down = held;
     // Make sure the release has reached the server before the connection goes.
-    if (!held && process_end_asked())
-        if (Display* display = driver_display())
-            XSync(display, False);
+    if (!held && process_end_asked() && driver.display)
+        XSync(driver.display, False);
     hold_process_end(held);
 }
 
-bool xtest_available(Display* display)
+game_status request_focus_step(game_window window)
 {
-    static const bool available = [display] {
-        int event_base, error_base, major, minor;
-        return XTestQueryExtension(display, &event_base, &error_base, &major, &minor) != 0;
-    }();
-    return available;
+    return request_focus(open_x11_driver(), window);
+}
+
+game_status confirm_focus_step(game_window window)
+{
+    return confirm_focus(open_x11_driver(), window);
 }
 
 // A press goes out with the release that follows it, and a release is waited for until the
@@ -46,8 +47,9 @@ bool xtest_available(Display* display)
 // One write and one round trip a tap. Errors reach the driver's handler, never a fatal one.
 bool send_key(game_key key, bool pressed)
 {
-    Display* display = driver_display();
-    if (!display || !xtest_available(display))
+    const x11_driver& driver = open_x11_driver();
+    Display* display = driver.display;
+    if (!display || !driver.xtest)
         return false;
     const KeyCode code = XKeysymToKeycode(display, keysym_of(key));
     if (!code || !XTestFakeKeyEvent(display, code, pressed, CurrentTime))
@@ -59,15 +61,15 @@ bool send_key(game_key key, bool pressed)
     return true;
 }
 
-game_status may_type(game_window window)
+game_status may_type(game_window)
 {
     if (process_end_asked())
         return game_status::interrupted;
-    const game_status status = focus_status(window);
+    x11_driver& driver = open_x11_driver();
+    const game_status status = focus_status(driver);
     // While Ctrl is held, the state changes the server has reported so far must still show it
     // in effect: an arrow without it is another command in the game.
-    if (status == game_status::ok && control_is_down &&
-        !watched_game_window(driver_display()).control_in_effect)
+    if (status == game_status::ok && driver.control_is_down && !driver.watched.control_in_effect)
         return game_status::control_dropped;
     return status;
 }
@@ -88,8 +90,9 @@ bool control_down_in_server(Display* display)
 // reset meanwhile.
 game_status confirm_delivery(game_window window, bool pressed)
 {
-    Display* display = driver_display();
-    watched_window& watched = watched_game_window(display);
+    x11_driver& driver = open_x11_driver();
+    Display* display = driver.display;
+    watched_window& watched = take_in_events(driver);
     if (!pressed || watched.id != window || !watched.delivery_confirmed) {
         const auto deadline = burst_clock::now() + std::chrono::seconds(1);
         while (control_down_in_server(display) != pressed) {
@@ -101,7 +104,7 @@ game_status confirm_delivery(game_window window, bool pressed)
         if (pressed && watched.id == window)
             watched.delivery_confirmed = true;
     }
-    if (pressed && !confirm_control_in_effect(display))
+    if (pressed && !confirm_control_in_effect(driver))
         return game_status::control_dropped;
     return game_status::ok;
 }
@@ -134,8 +137,9 @@ void wait_until(burst_clock::time_point deadline, const pause_work& work)
     }
 }
 
-constexpr burst_steps x11_burst_steps{request_focus, confirm_focus,    may_type, confirm_delivery,
-                                      send_key,      wait_until,       now,      set_control_held};
+constexpr burst_steps x11_burst_steps{request_focus_step, confirm_focus_step, may_type,
+                                      confirm_delivery,   send_key,           wait_until,
+                                      now,                set_control_held};
 
 }  // namespace
 

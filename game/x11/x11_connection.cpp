@@ -1,5 +1,7 @@
 #include "x11_connection.h"
 
+#include <X11/XKBlib.h>
+#include <X11/extensions/XTest.h>
 #include <X11/extensions/Xcomposite.h>
 
 #include <X11/Xatom.h>
@@ -8,57 +10,76 @@
 
 namespace {
 
-XErrorHandler handler_before_driver = nullptr;
-Display* opened_display = nullptr;
-// The serial number of the latest request on the driver's connection that failed, plus one (0:
-// none yet).
-unsigned long failed_request_end = 0;
+// The one driver, for Xlib's error handler, which is handed no more than the connection.
+x11_driver* opened = nullptr;
 
 // Errors on the driver's connection are recorded, never fatal; errors on other connections (the
 // toolkit's) go to the handler that was there before.
 int record_error(Display* display, XErrorEvent* event)
 {
-    if (display == opened_display) {
-        failed_request_end = std::max(failed_request_end, event->serial + 1);
+    if (opened && display == opened->display) {
+        opened->failed_request_end = std::max(opened->failed_request_end, event->serial + 1);
         return 0;
     }
-    return handler_before_driver ? handler_before_driver(display, event) : 0;
+    return opened && opened->handler_before ? opened->handler_before(display, event) : 0;
 }
 
-Display* open_driver_display()
+void learn_server(x11_driver& driver)
 {
-    opened_display = XOpenDisplay(nullptr);
-    if (opened_display)
-        handler_before_driver = XSetErrorHandler(record_error);
-    return opened_display;
+    Display* display = driver.display;
+    int event_base = 0, error_base = 0, major = 0, minor = 2;
+    driver.composite = XCompositeQueryExtension(display, &event_base, &error_base) &&
+                       XCompositeQueryVersion(display, &major, &minor) &&
+                       (major > 0 || minor >= 2);
+    driver.xtest = XTestQueryExtension(display, &event_base, &error_base, &major, &minor) != 0;
+    int opcode = 0, keyboard_event = 0;
+    major = XkbMajorVersion;
+    minor = XkbMinorVersion;
+    driver.keyboard_events =
+        XkbQueryExtension(display, &opcode, &keyboard_event, &error_base, &major, &minor)
+            ? keyboard_event
+            : -1;
+    driver.shared_memory = XShmQueryExtension(display) != 0;
+}
+
+x11_driver* open_driver()
+{
+    static x11_driver driver;
+    driver.display = XOpenDisplay(nullptr);
+    if (driver.display) {
+        opened = &driver;
+        driver.handler_before = XSetErrorHandler(record_error);
+        learn_server(driver);
+    }
+    return &driver;
 }
 
 }  // namespace
 
-Display* driver_display()
+x11_driver& open_x11_driver()
 {
-    static Display* display = open_driver_display();
-    return display;
+    static x11_driver* const driver = open_driver();
+    return *driver;
 }
 
-error_trap begin_error_trap(Display* display)
+error_trap begin_error_trap(x11_driver& driver)
 {
     // The toolkit may have put its own handler in place since; it keeps getting its errors.
     const XErrorHandler previous = XSetErrorHandler(record_error);
     if (previous != record_error)
-        handler_before_driver = previous;
-    return {NextRequest(display)};
+        driver.handler_before = previous;
+    return {NextRequest(driver.display)};
 }
 
-bool answered_without_error(const error_trap& trap)
+bool answered_without_error(const x11_driver& driver, const error_trap& trap)
 {
-    return failed_request_end <= trap.first_request;
+    return driver.failed_request_end <= trap.first_request;
 }
 
-bool end_error_trap(Display* display, const error_trap& trap)
+bool end_error_trap(x11_driver& driver, const error_trap& trap)
 {
-    XSync(display, False);
-    return answered_without_error(trap);
+    XSync(driver.display, False);
+    return answered_without_error(driver, trap);
 }
 
 Atom atom(Display* display, const char* name)
@@ -114,13 +135,3 @@ bool window_inside(Display* display, Window inner, Window outer)
     return false;
 }
 
-bool composite_available(Display* display)
-{
-    static const bool available = [display] {
-        int event_base = 0, error_base = 0, major = 0, minor = 2;
-        return XCompositeQueryExtension(display, &event_base, &error_base) &&
-               XCompositeQueryVersion(display, &major, &minor) &&
-               (major > 0 || minor >= 2);
-    }();
-    return available;
-}

@@ -1,16 +1,12 @@
-// The X11 driver's own connection to the display, and the few helpers every part of the driver
-// uses on it. Errors on this connection never end the process: they are recorded, and a group of
-// requests whose errors matter is bracketed with an error trap.
+// The few helpers every part of the X11 driver uses on its connection. Errors on it never end
+// the process: they are recorded, and a group of requests whose errors matter is bracketed with
+// an error trap.
 #pragma once
 
-#include <X11/Xlib.h>
+#include "x11_driver.h"
 
 #include <string>
 #include <vector>
-
-// The driver's connection, opened on first use and kept for the life of the process; null when
-// there is no display.
-Display* driver_display();
 
 // Brackets requests whose errors must be known. Errors are told apart by the serial numbers of
 // the requests, so opening a trap costs nothing; closing it waits for the server to answer all
@@ -18,11 +14,11 @@ Display* driver_display();
 struct error_trap {
     unsigned long first_request;
 };
-error_trap begin_error_trap(Display* display);
-bool end_error_trap(Display* display, const error_trap& trap);
+error_trap begin_error_trap(x11_driver& driver);
+bool end_error_trap(x11_driver& driver, const error_trap& trap);
 // Without waiting: right after a request that waits for its answer (XGetImage and the like),
 // whether any request since the trap began failed.
-bool answered_without_error(const error_trap& trap);
+bool answered_without_error(const x11_driver& driver, const error_trap& trap);
 
 Atom atom(Display* display, const char* name);
 
@@ -39,5 +35,3 @@ Window parent_of(Display* display, Window window);
 // Whether `inner` is `outer` or lies inside it in the window tree.
 bool window_inside(Display* display, Window inner, Window outer);
 
-// Whether the server offers Composite 0.2 or later, which keeps windows' pixels off-screen.
-bool composite_available(Display* display);

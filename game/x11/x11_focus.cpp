@@ -20,12 +20,12 @@ void send_activation_request(Display* display, Window window)
 
 }  // namespace
 
-game_status request_focus(game_window window)
+game_status request_focus(x11_driver& driver, game_window window)
 {
-    Display* display = driver_display();
+    Display* display = driver.display;
     if (!display || !window)
         return game_status::window_gone;
-    watched_window& watched = watch_game_window(display, window);
+    watched_window& watched = watch_game_window(driver, window);
     XWindowAttributes attributes;
     const bool exists = XGetWindowAttributes(display, window, &attributes) != 0;
     const bool shown = exists && attributes.map_state == IsViewable;
@@ -46,20 +46,20 @@ game_status request_focus(game_window window)
     }
     // A refused focus request shows in the confirmation; only a missing window matters here.
     XFlush(display);
-    watched_game_window(display);
+    take_in_events(driver);
     if (watched.gone)
         return game_status::window_gone;
     return large ? game_status::ok : game_status::window_too_small;
 }
 
-game_status confirm_focus(game_window window)
+game_status confirm_focus(x11_driver& driver, game_window window)
 {
-    Display* display = driver_display();
+    Display* display = driver.display;
     Window focus = 0;
     int revert = 0;
     XGetInputFocus(display, &focus, &revert);
     // Everything that happened before the answer has arrived with it.
-    watched_window& watched = watched_game_window(display);
+    watched_window& watched = take_in_events(driver);
     if (watched.gone)
         return game_status::window_gone;
     const bool held = focus == window || (focus > PointerRoot && window_inside(display, focus, window));
@@ -69,9 +69,9 @@ game_status confirm_focus(game_window window)
     return game_status::ok;
 }
 
-game_status focus_status(game_window)
+game_status focus_status(x11_driver& driver)
 {
-    const watched_window& watched = watched_game_window(driver_display());
+    const watched_window& watched = take_in_events(driver);
     if (watched.gone)
         return game_status::window_gone;
     return watched.focus_left ? game_status::focus_lost : game_status::ok;

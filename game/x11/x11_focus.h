@@ -2,15 +2,16 @@
 #pragma once
 
 #include "game_window.h"
+#include "x11_driver.h"
 
-#include <X11/Xlib.h>
+// Starts watching the window (see x11_watch.h) and asks for it to be raised and focused: ok,
+// window_gone or window_too_small.
+game_status request_focus(x11_driver& driver, game_window window);
 
-// Asks for the window to be raised and focused: ok, window_gone or window_too_small.
-game_status request_focus(game_window window);
+// One question to the server after the focus pause: ok when the watched window (or a window
+// inside it) has the focus, else focus_refused or window_gone.
+game_status confirm_focus(x11_driver& driver, game_window window);
 
-// One question to the server after the focus pause: ok when the window (or a window inside it)
-// has the focus, else focus_refused or window_gone.
-game_status confirm_focus(game_window window);
-
-// What the events that have arrived say, without a round trip: ok, window_gone or focus_lost.
-game_status focus_status(game_window window);
+// What the events that have arrived say of the watched window, without a round trip: ok,
+// window_gone or focus_lost.
+game_status focus_status(x11_driver& driver);

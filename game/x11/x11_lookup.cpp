@@ -92,7 +92,7 @@ bool usable(Display* display, Window window)
 
 game_window find_game_window(const char* title)
 {
-    Display* display = driver_display();
+    Display* display = open_x11_driver().display;
     if (!display)
         return 0;
     std::vector<Window> found;

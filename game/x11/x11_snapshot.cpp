@@ -21,43 +21,36 @@
 
 namespace {
 
-// A picture in memory shared with the X server, kept from one snapshot to the next while the
-// window keeps its size and format.
-struct shared_picture {
-    XShmSegmentInfo segment{};
-    XImage* image = nullptr;
-    Visual* visual = nullptr;
-    int depth = 0;
-};
-shared_picture shared;
-bool shared_memory_failed = false;  // the server cannot use it (another machine, no MIT-SHM)
-
-void release_shared_picture(Display* display)
+void release_shared_picture(x11_driver& driver)
 {
+    shared_picture& shared = driver.shared;
     if (!shared.image)
         return;
-    XShmDetach(display, &shared.segment);
+    XShmDetach(driver.display, &shared.segment);
     XDestroyImage(shared.image);
     shmdt(shared.segment.shmaddr);
     shared = shared_picture{};
 }
 
-// A shared picture of the window's size and format; null where shared memory cannot be used.
-XImage* shared_picture_for(Display* display, const XWindowAttributes& attributes)
+// A shared picture of the window's size and format; null where shared memory cannot be used
+// (another machine, no MIT-SHM).
+XImage* shared_picture_for(x11_driver& driver, const XWindowAttributes& attributes)
 {
-    if (shared_memory_failed || !XShmQueryExtension(display))
+    if (!driver.shared_memory)
         return nullptr;
+    Display* display = driver.display;
+    shared_picture& shared = driver.shared;
     if (shared.image && shared.image->width == attributes.width &&
         shared.image->height == attributes.height && shared.visual == attributes.visual &&
         shared.depth == attributes.depth)
         return shared.image;
-    release_shared_picture(display);
+    release_shared_picture(driver);
     XImage* image = XShmCreateImage(display, attributes.visual,
                                     static_cast<unsigned>(attributes.depth), ZPixmap, nullptr,
                                     &shared.segment, static_cast<unsigned>(attributes.width),
                                     static_cast<unsigned>(attributes.height));
     if (!image) {
-        shared_memory_failed = true;
+        driver.shared_memory = false;
         return nullptr;
     }
     shared.segment.shmid = shmget(IPC_PRIVATE,
@@ -69,14 +62,14 @@ XImage* shared_picture_for(Display* display, const XWindowAttributes& attributes
         if (shared.segment.shmid >= 0)
             shmctl(shared.segment.shmid, IPC_RMID, nullptr);
         XDestroyImage(image);
-        shared_memory_failed = true;
+        driver.shared_memory = false;
         return nullptr;
     }
     shared.segment.shmaddr = image->data = static_cast<char*>(memory);
     shared.segment.readOnly = False;
-    const error_trap trap = begin_error_trap(display);
+    const error_trap trap = begin_error_trap(driver);
     XShmAttach(display, &shared.segment);
-    const bool attached = end_error_trap(display, trap);
+    const bool attached = end_error_trap(driver, trap);
     // Gone with the process, whatever happens: removed now, freed once both sides let go.
     shmctl(shared.segment.shmid, IPC_RMID, nullptr);
     shared.image = image;
@@ -87,7 +80,7 @@ XImage* shared_picture_for(Display* display, const XWindowAttributes& attributes
         XDestroyImage(image);
         shmdt(memory);
         shared = shared_picture{};
-        shared_memory_failed = true;
+        driver.shared_memory = false;
         return nullptr;
     }
     return image;
@@ -95,24 +88,25 @@ XImage* shared_picture_for(Display* display, const XWindowAttributes& attributes
 
 // The window's pixels from its redirected storage (its border around it), as a picture that
 // `converted` turns into the file's rows. False when it has no such storage.
-bool read_stored_picture(Display* display, Window window, const XWindowAttributes& attributes,
+bool read_stored_picture(x11_driver& driver, Window window, const XWindowAttributes& attributes,
                          const std::function<void(const XImage&)>& converted)
 {
+    Display* display = driver.display;
     const int border = attributes.border_width;
-    XImage* picture = shared_picture_for(display, attributes);
-    const error_trap trap = begin_error_trap(display);
+    XImage* picture = shared_picture_for(driver, attributes);
+    const error_trap trap = begin_error_trap(driver);
     const Pixmap pixmap = XCompositeNameWindowPixmap(display, window);
     bool read = false;
     if (picture) {
         read = XShmGetImage(display, pixmap, picture, border, border, AllPlanes) &&
-               answered_without_error(trap);
+               answered_without_error(driver, trap);
         if (read)
             converted(*picture);
     } else {
         XImage* image = XGetImage(display, pixmap, border, border,
                                   static_cast<unsigned>(attributes.width),
                                   static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
-        read = image && answered_without_error(trap);
+        read = image && answered_without_error(driver, trap);
         if (read)
             converted(*image);
         if (image)
@@ -175,17 +169,18 @@ game_status screen_status(Display* display, Window window, const XWindowAttribut
 }
 
 // The window's pixels from the screen, when nothing hides any of them.
-game_status read_screen_picture(Display* display, Window window,
+game_status read_screen_picture(x11_driver& driver, Window window,
                                 const XWindowAttributes& attributes,
                                 const std::function<void(const XImage&)>& converted)
 {
+    Display* display = driver.display;
     const game_status status = screen_status(display, window, attributes);
     if (status != game_status::ok)
         return status;
-    const error_trap trap = begin_error_trap(display);
+    const error_trap trap = begin_error_trap(driver);
     XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
                               static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
-    const bool read = image && answered_without_error(trap);
+    const bool read = image && answered_without_error(driver, trap);
     if (read)
         converted(*image);
     if (image)
@@ -197,7 +192,8 @@ game_status read_screen_picture(Display* display, Window window,
 
 game_status grab_client_area(game_window window, client_picture& picture)
 {
-    Display* display = driver_display();
+    x11_driver& driver = open_x11_driver();
+    Display* display = driver.display;
     if (!display || !window)
         return game_status::window_gone;
     XWindowAttributes attributes;
@@ -221,12 +217,12 @@ game_status grab_client_area(game_window window, client_picture& picture)
                                height, rows.data());
     };
     bool read = false;
-    if (composite_available(display)) {
-        watch_game_window(display, window);
-        read = read_stored_picture(display, window, attributes, converted);
+    if (driver.composite) {
+        watch_game_window(driver, window);
+        read = read_stored_picture(driver, window, attributes, converted);
     }
     if (!read) {
-        const game_status status = read_screen_picture(display, window, attributes, converted);
+        const game_status status = read_screen_picture(driver, window, attributes, converted);
         if (status != game_status::ok)
             return status;
     }

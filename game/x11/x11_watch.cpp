@@ -7,21 +7,10 @@
 
 namespace {
 
-watched_window watched;
-
-// The first event number of the keyboard extension on the connection; -1 without it.
-int keyboard_event_base(Display* display)
+void handle(x11_driver& driver, const XEvent& event)
 {
-    static const int base = [display] {
-        int opcode = 0, event = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
-        return XkbQueryExtension(display, &opcode, &event, &error, &major, &minor) ? event : -1;
-    }();
-    return base;
-}
-
-void handle(Display* display, const XEvent& event)
-{
-    if (event.type == keyboard_event_base(display)) {
+    watched_window& watched = driver.watched;
+    if (event.type == driver.keyboard_events) {
         const XkbEvent& change = reinterpret_cast<const XkbEvent&>(event);
         if (change.any.xkb_type == XkbStateNotify)
             watched.control_in_effect = (change.state.mods & ControlMask) != 0;
@@ -56,10 +45,11 @@ void handle(Display* display, const XEvent& event)
 // Keeps the window's own pixels off-screen (Composite redirection), so that its picture never
 // shows a window lying over it nor lacks a part lying off the screen, and has it redraw them
 // all. Without Composite it does nothing.
-void keep_window_pixels(Display* display, Window window)
+void keep_window_pixels(x11_driver& driver, Window window)
 {
-    if (!composite_available(display))
+    if (!driver.composite)
         return;
+    Display* display = driver.display;
     // Another program (a compositing window manager) may redirect it already; then its storage
     // is there anyway.
     XCompositeRedirectWindow(display, window, CompositeRedirectAutomatic);
@@ -70,38 +60,41 @@ void keep_window_pixels(Display* display, Window window)
 
 }  // namespace
 
-watched_window& watched_game_window(Display* display)
+watched_window& take_in_events(x11_driver& driver)
 {
-    while (XEventsQueued(display, QueuedAfterReading) > 0) {
+    while (XEventsQueued(driver.display, QueuedAfterReading) > 0) {
         XEvent event;
-        XNextEvent(display, &event);
-        handle(display, event);
+        XNextEvent(driver.display, &event);
+        handle(driver, event);
     }
-    return watched;
+    return driver.watched;
 }
 
-watched_window& watch_game_window(Display* display, Window window)
+watched_window& watch_game_window(x11_driver& driver, Window window)
 {
-    watched_game_window(display);
+    watched_window& watched = take_in_events(driver);
     if (watched.id == window)
         return watched;
+    Display* display = driver.display;
     watched = watched_window{};
     watched.id = window;
     watched.activation_supported = window_manager_supports(display, "_NET_ACTIVE_WINDOW");
     XSelectInput(display, window, FocusChangeMask | StructureNotifyMask);
-    if (keyboard_event_base(display) >= 0)
+    if (driver.keyboard_events >= 0)
         XkbSelectEventDetails(display, XkbUseCoreKbd, XkbStateNotify, XkbModifierStateMask,
                               XkbModifierStateMask);
-    keep_window_pixels(display, window);
+    keep_window_pixels(driver, window);
     return watched;
 }
 
-bool confirm_control_in_effect(Display* display)
+bool confirm_control_in_effect(x11_driver& driver)
 {
     XkbStateRec state{};
-    if (keyboard_event_base(display) < 0 || XkbGetState(display, XkbUseCoreKbd, &state) != Success)
+    if (driver.keyboard_events < 0 ||
+        XkbGetState(driver.display, XkbUseCoreKbd, &state) != Success)
         return true;
     // State changes the server reported before its answer are older than the answer.
-    watched_game_window(display).control_in_effect = (state.mods & ControlMask) != 0;
+    watched_window& watched = take_in_events(driver);
+    watched.control_in_effect = (state.mods & ControlMask) != 0;
     return watched.control_in_effect;
 }
