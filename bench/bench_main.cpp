@@ -94,7 +94,7 @@ void row(const std::string& what, const std::string& ours, const std::string& ag
 // The 49 screens of a capture at size index 2, as the stand-in shows them.
 std::vector<image> screens_of_large_capture()
 {
-    const MapSizeRow& row = map_size_table[2];
+    const map_size_row& row = map_size_table[2];
     standin_game game;
     start_standin(game, generate_map(row.map_pixels, 3), 0, 0);
     std::vector<image> screens;
@@ -163,7 +163,7 @@ double command_seconds(const std::string& command)
 
 // What a capture does with its canvas: the map cut out band by band, each band encoded as it is
 // and again with its grid, and both files written.
-void write_canvas_files(const image& canvas, const MapSizeRow& size)
+void write_canvas_files(const image& canvas, const map_size_row& size)
 {
     const int o = map_origin(size), side = size.map_pixels;
     map_files files = start_map_files(side);
@@ -176,7 +176,7 @@ void write_canvas_files(const image& canvas, const MapSizeRow& size)
 
 void bench_jpeg(const image& canvas)
 {
-    const MapSizeRow& large = map_size_table[2];
+    const map_size_row& large = map_size_table[2];
     const int o = map_origin(large);
     const double ours = median_seconds(5, [&] { write_canvas_files(canvas, large); });
     image map = canvas.get_crop(o, o, o + large.map_pixels - 1, o + large.map_pixels - 1);
@@ -224,7 +224,7 @@ long status_kilobytes(int pid, const std::string& field)
 // game to show it has finished drawing: the last screen photographed again after 40 ms, with no
 // burst to hide that in; and where taps lead to the first screen, that screen standing still for
 // 100 ms more than the others.
-double requested_sleeps(const MapSizeRow& row)
+double requested_sleeps(const map_size_row& row)
 {
     int bursts = 1, taps = 2 * row.traverse_taps;
     for (const walk_stop& stop : map_walk(row))
@@ -252,7 +252,7 @@ const char* const size_names[] = {"small", "medium", "large", "extra-large"};
 // The real program, clicked like a person would, against the stand-in at `size_index`.
 void bench_whole_capture(const std::string& folder, int size_index)
 {
-    const MapSizeRow& size = map_size_table[static_cast<size_t>(size_index)];
+    const map_size_row& size = map_size_table[static_cast<size_t>(size_index)];
     const std::string name = size_names[size_index];
     child_process game =
         start_process({STANDIN_PROGRAM, "--size", std::to_string(size_index + 1)}, folder);

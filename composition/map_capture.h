@@ -75,7 +75,7 @@ using map_rows_sink = std::function<void(image& band, int first_row)>;
 // The scan of `capture_map` without the files: the map goes to `sink` band by band, mostly while
 // the scan waits for the game anyway. Returns ok, or the reason the game stopped it. Throws an
 // image error when a snapshot cannot be read back, or what the sink throws.
-game_status scan_map(game_window window, const MapSizeRow& row, const capture_driver& driver,
+game_status scan_map(game_window window, const map_size_row& size, const capture_driver& driver,
                      capture_waiting waiting, const map_rows_sink& sink,
                      capture_recovering recovering = nullptr);
 

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-std::vector<int> walk_stops(const MapSizeRow& row)
+std::vector<int> walk_stops(const map_size_row& row)
 {
     std::vector<int> stops;
     for (int k = 0; k + 1 < row.screens_per_side; ++k)
@@ -11,7 +11,7 @@ std::vector<int> walk_stops(const MapSizeRow& row)
     return stops;
 }
 
-std::vector<walk_stop> map_walk(const MapSizeRow& row)
+std::vector<walk_stop> map_walk(const map_size_row& row)
 {
     const std::vector<int> stops = walk_stops(row);
     const int n = static_cast<int>(stops.size());

@@ -11,7 +11,7 @@
 // One map size and the walk over it. The walk stops at the same tap counts (from the top-left
 // scroll limit) on both axes: `start_taps`, then every `step_taps` taps, `screens_per_side`
 // stops in all, the last of which is `last_taps`.
-struct MapSizeRow {
+struct map_size_row {
     int map_pixels;        // P: the map's side, 32 x its tiles per side
     int traverse_taps;     // B: taps that reach a scroll limit from anywhere
     int screens_per_side;  // n: stops per axis
@@ -29,7 +29,7 @@ struct MapSizeRow {
 // pixels), which gives every pair of neighbouring screens 64 pixels in common, and ends one
 // step of 2 taps later, on the view that shows the map's far edge where the large map's last
 // view shows it (tile column 500); it never asks the game to scroll further than that.
-inline constexpr std::array<MapSizeRow, 4> map_size_table{{
+inline constexpr std::array<map_size_row, 4> map_size_table{{
     {map_sides[0], taps_to_limit(map_sides[0]), 3, 0, 8, 16, false},
     {map_sides[1], taps_to_limit(map_sides[1]), 5, 0, 8, 32, false},
     {map_sides[2], taps_to_limit(map_sides[2]), 7, 2, 8, 50, false},
@@ -40,7 +40,7 @@ inline constexpr std::array<MapSizeRow, 4> map_size_table{{
 inline constexpr int offered_map_sizes = map_size_count;
 
 // The stops of the walk on one axis, in taps from the limit.
-std::vector<int> walk_stops(const MapSizeRow& row);
+std::vector<int> walk_stops(const map_size_row& row);
 
 // One stop of the walk, in the order the capture photographs them: the bursts that lead to it
 // from the stop before (from the top-left limit for the first), and where it is.
@@ -55,22 +55,22 @@ struct walk_stop {
 // there already, the others go back to it with `traverse_taps` left taps and the step down in
 // one burst, then one burst to the first stop); a walk that goes both ways steps down at the end
 // of a row and takes the next row the other way.
-std::vector<walk_stop> map_walk(const MapSizeRow& row);
+std::vector<walk_stop> map_walk(const map_size_row& row);
 
 // Where the view tile of the stop `taps` lies in the canvas, on either axis.
-constexpr int canvas_offset(const MapSizeRow& row, int taps)
+constexpr int canvas_offset(const map_size_row& row, int taps)
 {
     return tap_pixels * (taps - row.start_taps);
 }
 
 // Canvas side: from the first stop's view tile to the last one's.
-constexpr int canvas_pixels(const MapSizeRow& row)
+constexpr int canvas_pixels(const map_size_row& row)
 {
     return canvas_offset(row, row.last_taps) + view_tile_pixels;
 }
 
 // Where the map's top-left pixel lies in the canvas, on both axes: 245 - 64 D.
-constexpr int map_origin(const MapSizeRow& row)
+constexpr int map_origin(const map_size_row& row)
 {
     return limit_origin_pixels - tap_pixels * row.start_taps;
 }

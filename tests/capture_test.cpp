@@ -174,7 +174,7 @@ bool succeeded(const capture_result& result)
 // each band came.
 image scanned(int size_index, std::vector<int>* snapshots_at_band = nullptr)
 {
-    const MapSizeRow& row = map_size_table[size_index];
+    const map_size_row& row = map_size_table[size_index];
     image map(row.map_pixels, row.map_pixels, 1, 3, 0);
     int next_row = 0;
     const game_status status =
@@ -199,7 +199,7 @@ TEST(MapSizes, RowsMatchTheMapsAndTheGamesScrollLimits)
     const int tiles[] = {36, 72, 108, 144};
     const int origins[] = {245, 245, 117, 53};
     for (size_t i = 0; i < map_size_table.size(); ++i) {
-        const MapSizeRow& row = map_size_table[i];
+        const map_size_row& row = map_size_table[i];
         EXPECT_EQ(row.map_pixels, 32 * tiles[i]);
         // Exactly the taps from one limit of the stand-in's view to the other.
         EXPECT_EQ(row.traverse_taps, taps_to_limit(row.map_pixels));
@@ -214,7 +214,7 @@ TEST(MapSizes, RowsMatchTheMapsAndTheGamesScrollLimits)
 TEST(MapSizes, EveryWalkPhotographsTheWholeMapWithinTheGamesLimits)
 {
     for (int i = 0; i < offered_map_sizes; ++i) {
-        const MapSizeRow& row = map_size_table[i];
+        const map_size_row& row = map_size_table[i];
         const std::vector<int> stops = walk_stops(row);
         ASSERT_EQ(static_cast<int>(stops.size()), row.screens_per_side);
         // The first view shows the map's near edge, neighbouring views leave no gap, the last
@@ -238,7 +238,7 @@ TEST(MapSizes, EveryWalkPhotographsTheWholeMapWithinTheGamesLimits)
     // The whole walk: every pair of stops once, each reached by its bursts from the one before;
     // the extra-large walk takes its rows both ways and never goes back to the left limit.
     for (int i = 0; i < offered_map_sizes; ++i) {
-        const MapSizeRow& row = map_size_table[i];
+        const map_size_row& row = map_size_table[i];
         const std::vector<int> stops = walk_stops(row);
         std::set<std::pair<int, int>> seen;
         int x = 0, y = 0;
