@@ -159,6 +159,16 @@ struct wayland_capture : ::testing::Test {
         stop_wayland_desktop(desktop);
     }
 
+    // The player's click into the game, through weston's own input: on its window on the host
+    // X server at (`x`, `y`), once XWayland shows the pointer over the game.
+    void click_into_game_on_host(int x, int y)
+    {
+        run_output("DISPLAY=" + desktop.host_display + " xdotool mousemove " + std::to_string(x) +
+                   " " + std::to_string(y));
+        wait_until([&] { return pointer_over(game.window); }, std::chrono::seconds(5));
+        run_output("DISPLAY=" + desktop.host_display + " xdotool click 1");
+    }
+
     // The game and the tool, with a map of `size` (1 or 2, the tool's Size slider as it starts).
     void start_programs(int size)
     {
@@ -236,8 +246,7 @@ TEST_F(wayland_capture, WestonWaitsForTheClickIntoTheGame)
     ASSERT_TRUE(wait_until([&] { return find_game_on_host(desktop.host_display, x, y); },
                            std::chrono::seconds(10)))
         << "the game is not on the screen";
-    run_output("DISPLAY=" + desktop.host_display + " xdotool mousemove " + std::to_string(x) +
-               " " + std::to_string(y) + " sleep 0.2 click 1");
+    click_into_game_on_host(x, y);
     ASSERT_TRUE(map_written(std::chrono::seconds(90)))
         << "no map; the tool said: " << read_text_file(tool.messages);
     expect_whole_map(2);
@@ -284,8 +293,8 @@ TEST_F(wayland_capture, WestonClickIntoTheGameNeverTurnsTheArrowsPlain)
         int x = 0, y = 0;
         ASSERT_TRUE(wait_until([&] { return find_game_on_host(desktop.host_display, x, y); },
                                std::chrono::seconds(10)));
-        run_output("DISPLAY=" + desktop.host_display + " xdotool mousemove " + std::to_string(x) +
-                   " " + std::to_string(y) + " sleep 0.2 click 1 mousemove 1270 1010");
+        click_into_game_on_host(x, y);
+        run_output("DISPLAY=" + desktop.host_display + " xdotool mousemove 1270 1010");
         const auto stopped = [&] {
             return read_text_file(tool.messages).find("message: ", said_before) != std::string::npos;
         };

@@ -260,9 +260,6 @@ std::string title_of(const std::string& window)
     return title;
 }
 
-namespace {
-
-// Whether the pointer lies over `window` (or a window inside it) with nothing above it there.
 bool pointer_over(const std::string& window)
 {
     Display* display = XOpenDisplay(nullptr);
@@ -281,8 +278,6 @@ bool pointer_over(const std::string& window)
     XCloseDisplay(display);
     return over;
 }
-
-}  // namespace
 
 void click_in_window(const std::string& window, int x, int y)
 {

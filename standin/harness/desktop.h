@@ -76,7 +76,11 @@ struct window_geometry {
 window_geometry geometry_of(const std::string& window);
 std::string title_of(const std::string& window);
 
-// A real mouse click (button 1) at a point of the window, and a real key press into it.
+// Whether the pointer lies over `window` (or a window inside it) with nothing above it there.
+bool pointer_over(const std::string& window);
+
+// A real mouse click (button 1) at a point of the window, once the pointer is seen there, and a
+// real key press into it.
 void click_in_window(const std::string& window, int x, int y);
 void press_key(const std::string& window, const std::string& key);
 

@@ -49,10 +49,12 @@ bool view_becomes(int x, int y)
         &wanted, 5000);
 }
 
-// A window of another thread that takes the foreground once the game has had some taps.
+// A window of another thread that takes the foreground once the game has had some taps, and
+// stays until the burst is over.
 struct foreground_thief {
     int after_taps = 0;
     HANDLE ready = nullptr;
+    HANDLE burst_over = nullptr;
 };
 foreground_thief thief;
 
@@ -78,7 +80,11 @@ DWORD WINAPI steal_foreground(void* data)
             break;
         Sleep(2);
     }
-    Sleep(500);
+    while (WaitForSingleObject(self->burst_over, 2) == WAIT_TIMEOUT &&
+           GetTickCount() - start < 20000) {
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+    }
     DestroyWindow(other);
     return 0;
 }
@@ -194,7 +200,13 @@ int main(int argc, char** argv)
     check(find_game_window("Heroes of Might and Magic") == nullptr, "a shorter title is another window");
 
     if (window) {
-        Sleep(500);  // let the window settle and take its first paint
+        // The window shown and its first paint done.
+        wait_until(
+            [](void* data) {
+                const HWND game = static_cast<HWND>(data);
+                return IsWindowVisible(game) && !GetUpdateRect(game, nullptr, FALSE);
+            },
+            window, 5000);
         check(scroll_map_view(window, 3, -2) == game_status::ok, "burst (3, -2) sent");
         check(view_becomes(13, 8), "view moved to (13, 8)");
         check(scroll_map_view(window, -5, 7) == game_status::ok, "burst (-5, 7) sent");
@@ -223,21 +235,24 @@ int main(int argc, char** argv)
         // Another window taking the foreground mid-burst stops it.
         thief.after_taps = read_standin_state("standin-state.txt").taps + 3;
         thief.ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        thief.burst_over = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         HANDLE thread = CreateThread(nullptr, 0, steal_foreground, &thief, 0, nullptr);
         WaitForSingleObject(thief.ready, 10000);
         const int taps_before = read_standin_state("standin-state.txt").taps;
         check(scroll_map_view(window, 30, 0) == game_status::focus_lost,
               "a burst stops when another window takes the foreground");
+        SetEvent(thief.burst_over);
         const int taps = read_standin_state("standin-state.txt").taps - taps_before;
         check(taps >= 3 && taps < 30, "the game got the taps before, none after (" +
                                           std::to_string(taps) + ")");
         WaitForSingleObject(thread, 10000);
         CloseHandle(thread);
         CloseHandle(thief.ready);
+        CloseHandle(thief.burst_over);
     }
 
     stop(game);
-    Sleep(200);
+    wait_until([](void* data) { return !IsWindow(static_cast<HWND>(data)); }, window, 5000);
     const std::string earlier = read_file(snapshot_file_name);
     check(snapshot_client_area(window) == game_status::window_gone,
           "a closed game gives no snapshot");
