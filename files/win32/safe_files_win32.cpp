@@ -13,8 +13,10 @@ namespace platform_files {
 bool write_new_file(const std::string& temporary, std::initializer_list<file_part> parts,
                     file_care care, bool& exists)
 {
-    HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared for deletion only: a console handler ending the process may remove the file while
+    // it is being written.
+    HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     exists = file == INVALID_HANDLE_VALUE &&
              (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS);
     if (file == INVALID_HANDLE_VALUE)
