@@ -41,9 +41,9 @@ using pause_work = std::function<bool()>;
 // that is large enough for the view square; a null handle when there is none.
 game_window find_game_window(const char* title);
 
-// One burst: brings the window to the front, waits 50 ms, checks that it holds the keyboard,
-// then types Ctrl down, `dx` taps right (left when negative), `dy` taps down (up when negative),
-// 25 ms after each, Ctrl up and 25 ms more. Before every key it makes sure that the window
+// One burst: brings the window to the front, waits `focus_pause_ms`, checks that it holds the
+// keyboard, then types Ctrl down, `dx` taps right (left when negative), `dy` taps down (up when
+// negative), `tap_pause_ms` after each, Ctrl up and `tap_pause_ms` more. Before every key it makes sure that the window
 // still exists and still holds the keyboard; when not, it releases Ctrl, sends nothing more and
 // says why. Keys thus never reach another program. `work` fills the pauses before Ctrl goes down
 // and after it comes up, its first piece always before Ctrl goes down (an exception it throws
