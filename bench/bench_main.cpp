@@ -220,10 +220,10 @@ long status_kilobytes(int pid, const std::string& field)
     return -1;
 }
 
-// The pauses a capture of `row` asks for: 75 ms a burst and 25 ms a tap, and the waits for the
-// game to show it has finished drawing: the last screen photographed again after 40 ms, with no
-// burst to hide that in; and where taps lead to the first screen, that screen standing still for
-// 100 ms more than the others.
+// The pauses a capture of `row` asks for: the focus pause and the closing pause of every burst,
+// the pause after every tap, and the waits for the game to show it has finished drawing: the last
+// screen photographed again after `settle_pause`, with no burst to hide that in; and where taps
+// lead to the first screen, that screen standing still for `retake_pause` more than the others.
 double requested_sleeps(const map_size_row& row)
 {
     int bursts = 1, taps = 2 * row.traverse_taps;
@@ -232,9 +232,10 @@ double requested_sleeps(const map_size_row& row)
             ++bursts;
             taps += std::abs(dx) + std::abs(dy);
         }
-    const double settling = std::chrono::duration<double>(settle_pause).count() +
-                            (row.start_taps > 0 ? std::chrono::duration<double>(retake_pause).count() : 0);
-    return bursts * 0.075 + taps * 0.025 + settling;
+    using seconds = std::chrono::duration<double>;
+    const seconds settling = row.start_taps > 0 ? settle_pause + retake_pause : settle_pause;
+    return (bursts * (focus_pause_ms + tap_pause_ms) + taps * tap_pause_ms) / 1000.0 +
+           settling.count();
 }
 
 // A real click of the first mouse button where the pointer is, sent by this process itself, so

@@ -15,12 +15,13 @@ struct listed_file {
     volatile std::sig_atomic_t in_use;
 };
 listed_file listed_files[8];
+constexpr int listed_slots = static_cast<int>(sizeof listed_files / sizeof listed_files[0]);
 
 int list_file(const std::string& temporary)
 {
     if (temporary.size() >= sizeof listed_files[0].name)
         return -1;
-    for (int slot = 0; slot < 8; ++slot)
+    for (int slot = 0; slot < listed_slots; ++slot)
         if (!listed_files[slot].in_use) {
             std::memcpy(listed_files[slot].name, temporary.c_str(), temporary.size() + 1);
             listed_files[slot].in_use = 1;

@@ -43,11 +43,12 @@ game_window find_game_window(const char* title);
 
 // One burst: brings the window to the front, waits `focus_pause_ms`, checks that it holds the
 // keyboard, then types Ctrl down, `dx` taps right (left when negative), `dy` taps down (up when
-// negative), `tap_pause_ms` after each, Ctrl up and `tap_pause_ms` more. Before every key it makes sure that the window
-// still exists and still holds the keyboard; when not, it releases Ctrl, sends nothing more and
-// says why. Keys thus never reach another program. `work` fills the pauses before Ctrl goes down
-// and after it comes up, its first piece always before Ctrl goes down (an exception it throws
-// then ends the burst before any key); the pauses are never shortened.
+// negative), `tap_pause_ms` after each, Ctrl up and `tap_pause_ms` more. Before every key it
+// makes sure that the window still exists and still holds the keyboard; when not, it releases
+// Ctrl, sends nothing more and says why. Keys thus never reach another program. `work` fills the
+// pauses before Ctrl goes down and after it comes up, its first piece always before Ctrl goes
+// down (an exception it throws then ends the burst before any key); the pauses are never
+// shortened.
 // A `continuing` burst (a later one of the same capture) sends nothing, and says focus_lost, when
 // the window lost the keyboard since the previous burst: the player clicked elsewhere to stop.
 game_status scroll_map_view(game_window window, int dx, int dy, const pause_work& work = {},

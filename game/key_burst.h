@@ -41,8 +41,8 @@ struct burst_steps {
 // Focus, `focus_pause_ms` (its first piece of `work` done in any case), check, Ctrl down, |dx|
 // horizontal taps then |dy| vertical taps (each a press and a release, then `tap_pause_ms`), Ctrl
 // up, `tap_pause_ms` from the moment the desktop has passed Ctrl up on (so that the game had its
-// time even where keys arrive late). Every check that fails stops the
-// burst at once; Ctrl is always released once it was pressed.
+// time even where keys arrive late). Every check that fails stops the burst at once; Ctrl is
+// always released once it was pressed.
 // A `continuing` burst (a later one of the same capture) first makes sure that the window kept
 // the keyboard since the previous burst: a player who clicked elsewhere to stop the capture is
 // not overruled by the next focus request.

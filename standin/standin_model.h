@@ -61,8 +61,8 @@ struct standin_game {
 void start_standin(standin_game& game, rgb_picture map, int view_x, int view_y);
 
 // What a key event does; it is logged first, with its time and `ctrl_held`: whether Ctrl is in
-// the event's own modifier state. An arrow without it does not scroll (in the game it would give the hero
-// orders). Returns true when the view changed (the state file then holds the new view).
+// the event's own modifier state. An arrow without it does not scroll (in the game it would give
+// the hero orders). Returns true when the view changed (the state file then holds the new view).
 bool handle_standin_key(standin_game& game, standin_key key, bool pressed, bool ctrl_held,
                         long long event_ms);
 

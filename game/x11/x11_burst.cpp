@@ -17,9 +17,7 @@
 
 namespace {
 
-// The burst's steps, each on the driver opened once for the process.
-
-// While Ctrl is down, an end asked for waits: the burst releases Ctrl at its next step, and the
+// The burst's steps, each on the driver opened once for the process. While Ctrl is down, an end asked for waits: the burst releases Ctrl at its next step, and the
 // process then ends the way it was asked.
 void set_control_held(bool held)
 {
