@@ -6,15 +6,21 @@ repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_packages=(cmake make g++ pkg-config libfltk1.3-dev fluid cimg-dev libjpeg62-turbo-dev
                 libx11-dev libxtst-dev libxext-dev libxcomposite-dev)
 desktop_packages=(xvfb xdotool)
-test_packages=(libgtest-dev util-linux openbox x11-utils dpkg-dev file man-db)
-# Wayland desktops for the tests: GNOME's compositor and weston, each with its XWayland.
-wayland_packages=(mutter weston xwayland dbus-daemon)
-# The tool ships as a 32-bit Windows program: cross-built with mingw-w64, run under 32-bit Wine
-# (64-bit Wine where the kernel runs no 32-bit programs, see `windows_processor`).
+test_packages=(libgtest-dev util-linux x11-utils dpkg-dev file man-db)
+# What one group of tests each needs; a group whose packages cannot be had is skipped. The
+# tests under a window manager; the Wayland desktops, GNOME's compositor and weston, each with
+# its XWayland; and the Windows build (mingw-w64), run under Wine (see `windows_processor`).
+window_manager_packages=(openbox)
+mutter_packages=(mutter xwayland dbus-daemon)
+weston_packages=(weston xwayland)
 windows_packages=(mingw-w64 libc6-i386)
 
-# Where the package manager's output goes; shown only when a step fails.
+# Where the package manager's output goes, one file a run; shown only when a step fails.
 setup_log=${TMPDIR:-/tmp}/tilequilt-setup.log
+: >"$setup_log"
+
+sudo_prefix=()
+[ "$(id -u)" -ne 0 ] && sudo_prefix=(sudo)
 
 # Runs a command with its output in the set-up log; on failure shows the log's last lines.
 quietly() {
@@ -26,39 +32,101 @@ quietly() {
   fi
 }
 
-# Installs whichever of the named Debian packages are not installed yet.
-need_packages() {
-  local missing=() package
+# The package lists, refreshed once a run. An index that cannot be fetched (a mirror mid-sync, a
+# broken third-party source) is said in one line, and the install goes on with the lists at hand.
+lists_refreshed=
+refresh_package_lists() {
+  [ -n "$lists_refreshed" ] && return 0
+  lists_refreshed=yes
+  local log
+  log=$(mktemp)
+  if ! "${sudo_prefix[@]}" apt-get update >"$log" 2>&1; then
+    echo "Note: some package lists could not be refreshed; installing from the lists at hand" \
+         "($(grep -m1 '^E: ' "$log" | cut -c4-90))"
+  fi
+  cat "$log" >>"$setup_log"
+  rm -f "$log"
+}
+
+# Prints those of the named packages that are not installed, one a line.
+missing_packages() {
+  local package
   for package in "$@"; do
     dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -q '^install ok installed$' \
-      || missing+=("$package")
+      || echo "$package"
   done
+}
+
+# Installs whichever of the named packages are missing. On failure returns 1 and leaves the
+# package manager's reason, a few lines, in `install_failure`.
+install_failure=
+install_packages() {
+  local missing=() log
+  mapfile -t missing < <(missing_packages "$@")
   [ ${#missing[@]} -eq 0 ] && return 0
-  local sudo=()
-  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
   echo "Installing ${#missing[@]} packages: ${missing[*]}"
   # 32-bit packages (wine32:i386) need the architecture known to dpkg first.
   if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
      ! dpkg --print-foreign-architectures | grep -qx i386; then
-    quietly "${sudo[@]}" dpkg --add-architecture i386
+    quietly "${sudo_prefix[@]}" dpkg --add-architecture i386 || return 1
+    lists_refreshed=
   fi
-  quietly "${sudo[@]}" apt-get update
-  quietly "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y \
-    --no-install-recommends "${missing[@]}"
+  refresh_package_lists
+  log=$(mktemp)
+  if "${sudo_prefix[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y \
+       --no-install-recommends "${missing[@]}" >"$log" 2>&1; then
+    cat "$log" >>"$setup_log"
+    rm -f "$log"
+    return 0
+  fi
+  cat "$log" >>"$setup_log"
+  install_failure=$(grep -E '^(E: |  [^ ].* : (Pre)?Depends: )' "$log" | head -n 4)
+  [ -n "$install_failure" ] || install_failure=$(tail -n 2 "$log")
+  rm -f "$log"
+  return 1
+}
+
+# Packages without which nothing can be built or tested: a failure stops the script, naming them.
+need_packages() {
+  install_packages "$@" && return 0
+  echo "Failed: could not install $(missing_packages "$@" | tr '\n' ' ')"
+  sed 's/^/  /' <<<"$install_failure"
+  echo "  (the package manager's whole output is in $setup_log)"
+  return 1
+}
+
+# Packages that one group of tests needs: when they cannot be installed, the group is skipped.
+# Its name goes into TILEQUILT_SKIPPED_GROUPS, which the tests read (a test of a group listed
+# there is skipped, not passed), and the reason into `skipped_groups` for the closing summary.
+skipped_groups=()
+export TILEQUILT_SKIPPED_GROUPS=${TILEQUILT_SKIPPED_GROUPS:-}
+want_packages() {
+  local group=$1 reason
+  shift
+  install_packages "$@" && return 0
+  reason="$(missing_packages "$@" | tr '\n' ' ')could not be installed: $(head -n 1 <<<"$install_failure" | cut -c1-100)"
+  echo "Skipping the $group tests: $reason"
+  skipped_groups+=("$group: $reason")
+  TILEQUILT_SKIPPED_GROUPS="$TILEQUILT_SKIPPED_GROUPS $group"
+  return 1
 }
 
 # The Windows processor whose build the tests run under Wine: i686 (what the tool ships as)
-# where the kernel runs 32-bit programs, which is found out by running one (the 32-bit dynamic
-# loader of libc6-i386), else x86_64. Also sets `wine_loader` and installs that Wine.
+# where the kernel runs 32-bit programs and 32-bit Wine can be installed, else x86_64 under
+# 64-bit Wine. Sets `windows_processor` and `wine_loader`, both empty when no Wine can be had.
 windows_processor() {
-  if /lib32/ld-linux.so.2 --version >/dev/null 2>&1; then
-    windows_processor=i686 wine_loader=wine
-    need_packages wine32:i386
-  else
+  windows_processor= wine_loader=
+  if ! /lib32/ld-linux.so.2 --version >/dev/null 2>&1; then
     echo "This kernel runs no 32-bit programs: the Windows tests run the 64-bit build under wine64"
-    windows_processor=x86_64 wine_loader=wine64
-    need_packages wine64
+  elif install_packages wine32:i386; then
+    windows_processor=i686 wine_loader=wine
+    return 0
+  else
+    echo "32-bit Wine could not be installed: the Windows tests run the 64-bit build under wine64"
+    echo "  $(head -n 1 <<<"$install_failure")"
   fi
+  want_packages windows wine64 || return 0
+  windows_processor=x86_64 wine_loader=wine64
 }
 
 # Configures and builds into $1 with build type $2; further arguments go to CMake. Prints only
