@@ -53,9 +53,33 @@ void show_waiting(game_status why)
     show_window_title(waiting_title(why));
 }
 
-void tell_recovery()
+// The screen being photographed: one line on a terminal, rewritten in place, and the window's
+// title, which the taskbar shows while the game is in front.
+bool progress_shown = false;
+
+void show_progress(int screen, int screens, int seconds_left)
 {
-    std::puts(capture_recovered_line);
+    show_window_title(progress_title(screen, screens).c_str());
+    if (!output_is_terminal())
+        return;
+    std::printf("\r%-50s", progress_line(screen, screens, seconds_left).c_str());
+    std::fflush(stdout);
+    progress_shown = true;
+}
+
+void end_progress()
+{
+    show_window_title(window_title);
+    if (progress_shown)
+        std::printf("\r%-50s\r", "");
+    progress_shown = false;
+}
+
+// One line on standard output; a progress line on a terminal gives way to it.
+void print_line(const std::string& line)
+{
+    end_progress();
+    std::puts(line.c_str());
     std::fflush(stdout);
 }
 
@@ -69,11 +93,22 @@ void capture_action()
         return;
     }
     const int size_index = size_index_from_slider(current_sliders().size);
-    const capture_result result =
-        capture_map(window, size_index, game_driver, show_waiting, tell_recovery);
-    if (result.game != game_status::ok) {
-        std::puts(capture_failed_line);
-        std::fflush(stdout);
+    capture_observer observer;
+    observer.waiting = show_waiting;
+    observer.recovering = [] { print_line(capture_recovered_line); };
+    observer.progress = show_progress;
+    observer.idle = answer_desktop;
+    set_controls_active(false);
+    const capture_result result = capture_map(window, size_index, game_driver, observer);
+    end_progress();
+    set_controls_active(true);
+    if (result.game == game_status::map_size_differs) {
+        const std::string line = map_size_line(size_index, result.map_size_index);
+        print_line(line);
+        print_line(capture_failed_line);
+        tell((line + ".\n" + capture_stop_message(result.game)).c_str());
+    } else if (result.game != game_status::ok) {
+        print_line(capture_failed_line);
         tell(capture_stop_message(result.game).c_str());
     }
     show_image_error(result.error);

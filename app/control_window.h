@@ -22,3 +22,14 @@ void show_error(const char* title, const char* text);
 
 // The window's title, shown at once, while an action keeps the event loop waiting.
 void show_window_title(const char* title);
+
+// While an action runs: the window's controls inactive and its close ignored (false), or
+// active again (true).
+void set_controls_active(bool active);
+
+// Handles whatever the desktop has sent the window, without waiting: the window answers its
+// desktop (and shows its title) while an action keeps the event loop waiting.
+void answer_desktop();
+
+// Whether standard output is a terminal (on Windows, a console).
+bool output_is_terminal();

@@ -50,6 +50,8 @@ std::string capture_stop_message(game_status status)
                " seconds of the keys.\nIs the computer very busy? Close other programs and try "
                "again. " +
                unchanged;
+    case game_status::map_size_differs:
+        return unchanged;  // told after the line that names the map's size
     case game_status::control_dropped:
         return "The capture stopped: the desktop let go of the Ctrl key while the tool held it, "
                "so no more arrow keys were sent.\nKeep your hands off the keyboard and mouse "
@@ -57,6 +59,31 @@ std::string capture_stop_message(game_status status)
                unchanged;
     }
     return "The capture stopped.";
+}
+
+std::string map_size_line(int asked_size_index, int map_size_index)
+{
+    static const char* const names[] = {"small", "medium", "large", "extra-large"};
+    const int tiles = map_size_table.at(static_cast<size_t>(map_size_index)).map_pixels /
+                      tile_pixels;
+    return std::string("capture: this map is ") +
+           (map_size_index > asked_size_index ? "larger" : "smaller") + " than Size " +
+           std::to_string(asked_size_index + 1) + " says: it is " +
+           (map_size_index == 3 ? "an " : "a ") + names[map_size_index] + " map (" +
+           std::to_string(tiles) + " tiles a side); set Size to " +
+           std::to_string(map_size_index + 1) + " and capture again";
+}
+
+std::string progress_line(int screen, int screens, int seconds_left)
+{
+    return "capture: screen " + std::to_string(screen) + " of " + std::to_string(screens) + ", " +
+           std::to_string(seconds_left) + " s left";
+}
+
+std::string progress_title(int screen, int screens)
+{
+    return std::string(window_title) + " - " + std::to_string(screen) + " of " +
+           std::to_string(screens);
 }
 
 const char* image_error_title(image_failure what_failed)

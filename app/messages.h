@@ -26,6 +26,14 @@ inline constexpr char capture_recovered_line[] =
 // Why a capture stopped, for the message box; empty for ok.
 std::string capture_stop_message(game_status status);
 
+// The line on standard output, and the start of the message, when the map is not of the size
+// the Size slider says: which size it is, and the Size to set. Size indices are 0-based.
+std::string map_size_line(int asked_size_index, int map_size_index);
+
+// The progress line on a terminal, and the window's title, while a capture runs.
+std::string progress_line(int screen, int screens, int seconds_left);
+std::string progress_title(int screen, int screens);
+
 // The title of the window that shows an image error: the name the image library gives such an
 // error, as its own error window shows it.
 const char* image_error_title(image_failure what_failed);

@@ -53,38 +53,54 @@ struct capture_driver {
 // The real game window driver.
 extern const capture_driver game_driver;
 
-// Told when the capture starts waiting for the player (focus_refused: the game must be clicked;
-// keys_undelivered: the desktop must allow the keys) and when the wait is over (ok).
-using capture_waiting = void (*)(game_status why);
-
-// Told when a screen showed the view elsewhere than the walk asked, and the capture goes back to
-// the top-left limit to find its place again.
-using capture_recovering = void (*)();
+// What the capture tells its caller while it runs; any of them may be left out.
+struct capture_observer {
+    // The capture starts waiting for the player (focus_refused: the game must be clicked;
+    // keys_undelivered: the desktop must allow the keys), or the wait is over (ok).
+    void (*waiting)(game_status why) = nullptr;
+    // A screen showed the view elsewhere than the walk asked, and the capture goes back to the
+    // top-left limit to find its place again.
+    void (*recovering)() = nullptr;
+    // Screen `screen` of `screens` is being photographed, about `seconds_left` before the end.
+    void (*progress)(int screen, int screens, int seconds_left) = nullptr;
+    // Called every few milliseconds while the capture waits for the game, never while a key is
+    // held: the caller's window may answer its desktop meanwhile.
+    void (*idle)() = nullptr;
+};
 
 // How a capture ended: with both results written, or stopped by the game (`game`, nothing
-// written) or by a file that could not be read or written (`error`, nothing replaced).
+// written) or by a file that could not be read or written (`error`, nothing replaced). When the
+// map is not of the size asked for (map_size_differs), `map_size_index` is its real size.
 struct capture_result {
     game_status game = game_status::ok;
     std::optional<image_error> error;
+    int map_size_index = -1;
 };
 
 // Receives the rows of the map, top to bottom, in bands of a few rows (`first_row` is the map row
 // the band starts at), as soon as the scan has them final.
 using map_rows_sink = std::function<void(image& band, int first_row)>;
 
+// How a scan ended: ok, or the reason it stopped; with map_size_differs, the map's real size.
+struct scan_outcome {
+    game_status status = game_status::ok;
+    int map_size_index = -1;
+};
+
 // The scan of `capture_map` without the files: the map goes to `sink` band by band, mostly while
-// the scan waits for the game anyway. Returns ok, or the reason the game stopped it. Throws an
-// image error when a snapshot cannot be read back, or what the sink throws.
-game_status scan_map(game_window window, const map_size_row& size, const capture_driver& driver,
-                     capture_waiting waiting, const map_rows_sink& sink,
-                     capture_recovering recovering = nullptr);
+// the scan waits for the game anyway. Throws an image error when a snapshot cannot be read back,
+// or what the sink throws.
+scan_outcome scan_map(game_window window, const map_size_row& size, const capture_driver& driver,
+                      const map_rows_sink& sink, const capture_observer& observer = {});
 
 // Scans the map of size index `size_index` (0 .. 3) and writes "result.jpg" and "result-grid.jpg"
 // together, replacing the earlier pair only when both are complete. Before any key it makes sure
-// that files can be written in the working folder. A screen that shows the view elsewhere than
-// the walk asked sends the view back to the top-left limit and straight to that screen's stop
-// again, a few times a capture at most; a screen that still does not fit stops it.
+// that files can be written in the working folder. The walk proves that the view starts at the
+// top-left limit and that the map's far edge lies where the size says; a map of another size
+// stops the capture as soon as that is seen, with its real size found. A screen that shows the
+// view elsewhere than the walk asked sends the view back to the top-left limit and straight to
+// that screen's stop again, a few times a capture at most; a screen that still does not fit, or a
+// view that stands at a scroll limit before its stop, stops it.
 capture_result capture_map(game_window window, int size_index,
                            const capture_driver& driver = game_driver,
-                           capture_waiting waiting = nullptr,
-                           capture_recovering recovering = nullptr);
+                           const capture_observer& observer = {});

@@ -42,20 +42,41 @@ inline constexpr int offered_map_sizes = map_size_count;
 // The stops of the walk on one axis, in taps from the limit.
 std::vector<int> walk_stops(const map_size_row& row);
 
-// One stop of the walk, in the order the capture photographs them: the bursts that lead to it
-// from the stop before (from the top-left limit for the first), and where it is.
+// What the capture does at a stop: photograph a screen of the map, or only look at the view,
+// to see where it stands.
+enum class stop_kind { screen, look };
+
+// What the view at a stop proves besides. The first look of a walk, right after the burst of
+// `traverse_taps` left and up, is followed by one tap left and one up: at the top-left limit they
+// do nothing, so the view after them must stand where that look saw it (`corner`). The map is
+// square, so one far edge proves its size: the view is sent two taps past the right limit that
+// a map of this size has at `traverse_taps`, and must stand exactly there (`far_edge`).
+enum class stop_proof { nothing, corner, far_edge };
+
+// One stop of the walk, in the order the capture takes them: the bursts that lead to it from
+// the stop before (from the top-left limit for the first), and where it is.
 struct walk_stop {
     std::vector<std::pair<int, int>> bursts;  // taps right (left when negative), taps down
     int x, y;                                 // the view, in taps from the top-left limit
-    bool first_in_row, last_in_row;           // in the order the walk takes the row
+    bool first_in_row, last_in_row;           // screens, in the order the walk takes the row
+    stop_kind kind = stop_kind::screen;
+    stop_proof proves = stop_proof::nothing;
 };
 
-// The whole walk. Row by row from the top-left limit; the view stops at the same tap counts
-// across as down. A walk that goes one way starts every row at the left limit (the first row is
-// there already, the others go back to it with `traverse_taps` left taps and the step down in
-// one burst, then one burst to the first stop); a walk that goes both ways steps down at the end
-// of a row and takes the next row the other way.
+// The whole walk. It starts with a look at the top-left limit and the tap that must not move
+// the view from there, then goes row by row; the view stops at the same tap counts across as
+// down. A walk that goes one way starts every row at the left limit (the first row is there
+// already, the others go back to it with `traverse_taps` left taps and the step down in one
+// burst, then one burst to the first stop); a walk that goes both ways steps down at the end of
+// a row and takes the next row the other way. The far edge is proved at the end of the first row,
+// or, on the largest map (no map is larger, and the way back would cost taps), at the end.
 std::vector<walk_stop> map_walk(const map_size_row& row);
+
+// Screens a walk photographs into the map.
+constexpr int walk_screens(const map_size_row& row)
+{
+    return row.screens_per_side * row.screens_per_side;
+}
 
 // Where the view tile of the stop `taps` lies in the canvas, on either axis.
 constexpr int canvas_offset(const map_size_row& row, int taps)

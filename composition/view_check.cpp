@@ -106,7 +106,16 @@ tile_source view_tile(const image& snapshot)
 
 }  // namespace
 
-likeness compare_views(const tile_source& later, const tile_source& earlier)
+namespace {
+
+// The blocks of `later` compared in place and at every shift of whole taps: what is needed both
+// to tell a moved view from animation and to say where it moved.
+struct comparison {
+    shift in_place{0, 0};
+    std::optional<shift> best;  // the telling shift that matches most blocks alone
+};
+
+comparison compare_at_shifts(const tile_source& later, const tile_source& earlier)
 {
     std::vector<std::pair<int, int>> blocks;
     for (int r = 0; r + block <= view_tile_pixels; r += block_spacing)
@@ -116,9 +125,10 @@ likeness compare_views(const tile_source& later, const tile_source& earlier)
                 blocks.emplace_back(c, r);
     std::vector<shift> shifts{{0, 0}};
     compare_blocks(later, earlier, blocks, shifts);
-    const shift in_place = shifts.front();
-    if (in_place.telling() && in_place.matched == in_place.compared)
-        return likeness::same;
+    comparison result;
+    result.in_place = shifts.front();
+    if (result.in_place.telling() && result.in_place.matched == result.in_place.compared)
+        return result;
     // Land that repeats matches at several shifts: only a block that matches at one shift alone
     // (in place counted too) tells that the view moved by it.
     shifts = {{0, 0}};
@@ -127,10 +137,19 @@ likeness compare_views(const tile_source& later, const tile_source& earlier)
             if (tx || ty)
                 shifts.push_back({tx * tap_pixels, ty * tap_pixels});
     compare_blocks(later, earlier, blocks, shifts);
-    double best_shifted = 0;
     for (size_t i = 1; i < shifts.size(); ++i)
-        if (shifts[i].telling())
-            best_shifted = std::max(best_shifted, shifts[i].share_alone());
+        if (shifts[i].telling() &&
+            (!result.best || shifts[i].share_alone() > result.best->share_alone()))
+            result.best = shifts[i];
+    return result;
+}
+
+likeness judge(const comparison& seen)
+{
+    const shift& in_place = seen.in_place;
+    if (in_place.telling() && in_place.matched == in_place.compared)
+        return likeness::same;
+    const double best_shifted = seen.best ? seen.best->share_alone() : 0;
     // Nothing in common in place (screens that meet edge to edge): the neighbours can still show
     // a view that stopped short of where it should be.
     if (!in_place.telling())
@@ -140,19 +159,51 @@ likeness compare_views(const tile_source& later, const tile_source& earlier)
     return in_place.share() < least_same_share ? likeness::differs : likeness::same;
 }
 
+std::optional<tap_shift> shift_of(const comparison& seen)
+{
+    const likeness verdict = judge(seen);
+    if (verdict == likeness::moved)
+        return tap_shift{seen.best->dx / tap_pixels, seen.best->dy / tap_pixels};
+    if (verdict == likeness::same && seen.in_place.telling())
+        return tap_shift{0, 0};
+    return std::nullopt;
+}
+
+tile_source placed_part(const image& canvas, int x, int y, const photographed_area& area,
+                        const canvas_rect& map)
+{
+    // The canvas holds a block when it lies inside the map and inside the photographed area.
+    return {canvas, x, y, [&area, &map, x, y](int c0, int r0, int c1, int r1) {
+                return x + c0 >= map.left && y + r0 >= map.top && x + c1 <= map.right &&
+                       y + r1 <= map.bottom && area.holds(x + c0, y + r0, x + c1, y + r1);
+            }};
+}
+
+}  // namespace
+
+likeness compare_views(const tile_source& later, const tile_source& earlier)
+{
+    return judge(compare_at_shifts(later, earlier));
+}
+
 likeness compare_snapshots(const image& earlier, const image& later)
 {
     return compare_views(view_tile(later), view_tile(earlier));
 }
 
+std::optional<tap_shift> find_view_shift(const image& earlier, const image& later)
+{
+    return shift_of(compare_at_shifts(view_tile(later), view_tile(earlier)));
+}
+
 likeness compare_seam(const image& canvas, const image& snapshot, int x, int y,
                       const photographed_area& area, const canvas_rect& map)
 {
-    // The canvas holds a block when it lies inside the map and inside the photographed area.
-    const tile_source placed{canvas, x, y, [&](int c0, int r0, int c1, int r1) {
-                                 return x + c0 >= map.left && y + r0 >= map.top &&
-                                        x + c1 <= map.right && y + r1 <= map.bottom &&
-                                        area.holds(x + c0, y + r0, x + c1, y + r1);
-                             }};
-    return compare_views(view_tile(snapshot), placed);
+    return compare_views(view_tile(snapshot), placed_part(canvas, x, y, area, map));
+}
+
+std::optional<tap_shift> find_seam_shift(const image& canvas, const image& snapshot, int x, int y,
+                                         const photographed_area& area, const canvas_rect& map)
+{
+    return shift_of(compare_at_shifts(view_tile(snapshot), placed_part(canvas, x, y, area, map)));
 }

@@ -11,6 +11,7 @@
 #include "map_stitching.h"
 
 #include <functional>
+#include <optional>
 
 // A rectangle of canvas pixels, half-open: [left, right) x [top, bottom).
 struct canvas_rect {
@@ -31,6 +32,13 @@ enum class likeness {
     differs,  // other land
 };
 
+// How far the view moved from `earlier` to `later`, in whole taps each way: what `later` shows
+// at (c, r) `earlier` shows at (c + 64 dx, r + 64 dy).
+struct tap_shift {
+    int dx, dy;
+    bool operator==(const tap_shift& other) const { return dx == other.dx && dy == other.dy; }
+};
+
 // How `later` compares with `earlier`, judged on small blocks of pixels with features (a block of
 // one colour, black unexplored land or calm water, looks the same anywhere and tells nothing).
 likeness compare_views(const tile_source& later, const tile_source& earlier);
@@ -38,7 +46,16 @@ likeness compare_views(const tile_source& later, const tile_source& earlier);
 // Two snapshots of the game window, taken with no key between them.
 likeness compare_snapshots(const image& earlier, const image& later);
 
+// Where the view of snapshot `later` lies from that of snapshot `earlier`, at most a view
+// tile's side each way; none when too little of either has features to tell.
+std::optional<tap_shift> find_view_shift(const image& earlier, const image& later);
+
 // The view tile of `snapshot`, placed at canvas position (`x`, `y`), against what the canvas
 // already holds there: the part of `area` inside `map`.
 likeness compare_seam(const image& canvas, const image& snapshot, int x, int y,
                       const photographed_area& area, const canvas_rect& map);
+
+// Where the view tile of `snapshot` lies from canvas position (`x`, `y`), judged on what the
+// canvas holds around it; none when too little has features to tell.
+std::optional<tap_shift> find_seam_shift(const image& canvas, const image& snapshot, int x, int y,
+                                         const photographed_area& area, const canvas_rect& map);

@@ -30,6 +30,7 @@ enum class game_status {
     view_unsettled,     // its view kept changing: the game did not finish drawing it in time
     control_dropped,    // the desktop took Ctrl out of the keys' modifiers after it went down;
                         // no arrow was sent without it
+    map_size_differs,   // its map is larger or smaller than the size the capture was asked for
 };
 
 // Work the caller wants done while a burst waits for the game anyway. Each call does one short

@@ -75,6 +75,14 @@ bool handle_standin_key(standin_game& game, standin_key key, bool pressed, bool 
     return changed;
 }
 
+int standin_hang_due(standin_game& game)
+{
+    if (game.faults.hang_at_tap <= 0 || game.taps < game.faults.hang_at_tap)
+        return 0;
+    game.faults.hang_at_tap = 0;
+    return game.faults.hang_ms;
+}
+
 bool standin_should_close(const standin_game& game)
 {
     return game.faults.close_after_taps > 0 && game.taps >= game.faults.close_after_taps;

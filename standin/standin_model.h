@@ -33,6 +33,8 @@ struct standin_faults {
     int close_after_taps = 0;    // the window closes after this many taps; 0: never
     int limit_x = -1;            // right and bottom scroll limits nearer than the map's own,
     int limit_y = -1;            // in taps; -1: the map's own
+    int hang_at_tap = 0;         // at this tap the game stops answering for `hang_ms`, as a
+    int hang_ms = 0;             // game that saves now and then does; 0: never
 };
 
 // Like the game's water and flags, some tiles of the map (scattered; 4 % by default, most of them
@@ -65,6 +67,10 @@ void start_standin(standin_game& game, rgb_picture map, int view_x, int view_y);
 // the hero orders). Returns true when the view changed (the state file then holds the new view).
 bool handle_standin_key(standin_game& game, standin_key key, bool pressed, bool ctrl_held,
                         long long event_ms);
+
+// How long the game stops answering now, after the key just handled (once, at the fault's tap);
+// 0 mostly.
+int standin_hang_due(standin_game& game);
 
 // True once the game should close its window (after the fault's number of taps).
 bool standin_should_close(const standin_game& game);

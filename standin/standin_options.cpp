@@ -32,7 +32,7 @@ void print_usage(std::FILE* to)
                  "         [--animate-share PERCENT] [--picture MAP.ppm] [--write-map FILE.ppm]\n"
                  "         [--key-log FILE] [--state FILE] [--ignore-taps N,N,...]\n"
                  "         [--redraw-delay MS] [--draw-cost MS] [--close-after TAPS]\n"
-                 "         [--scroll-limit X,Y]\n");
+                 "         [--scroll-limit X,Y] [--hang TAP,MS]\n");
 }
 
 }  // namespace
@@ -88,6 +88,9 @@ bool parse_standin_options(int argc, char** argv, standin_options& options)
             options.animated_percent = standin_default_animated_percent;
             ok = true;
             --i;  // takes no value
+        } else if (ok && option == "--hang") {
+            ok = parse_pair(value, options.faults.hang_at_tap, options.faults.hang_ms) &&
+                 options.faults.hang_at_tap > 0 && options.faults.hang_ms >= 0;
         } else if (ok && option == "--close-after") {
             ok = parse_int(value, options.faults.close_after_taps);
         } else {

@@ -233,8 +233,10 @@ TEST_F(capture_program, SmallMapChosenWithTheMouse)
     choose_size(0);
     ASSERT_TRUE(capture(std::chrono::seconds(60)));
     expect_whole_map(0);
+    // The top-left limit reached and proved by a tap that does not move the view; the far edge
+    // proved two taps past the right limit at the end of the first row.
     EXPECT_EQ(bursts_sent(), (std::vector<std::pair<int, int>>{
-                                 {-18, -18}, {0, 0}, {0, 0}, {8, 0}, {8, 0}, {-18, 8}, {0, 0},
+                                 {-18, -18}, {-1, -1}, {8, 0}, {8, 0}, {4, 0}, {-18, 8}, {0, 0},
                                  {8, 0}, {8, 0}, {-18, 8}, {0, 0}, {8, 0}, {8, 0}}));
     EXPECT_EQ(read_text_file(tool.messages), "") << "a finished capture says nothing";
     EXPECT_EQ(read_text_file(tool.output), "");
@@ -536,7 +538,7 @@ TEST_F(capture_program, GameSlowedByBusyProcessorsIsWaitedFor)
 
 TEST_F(capture_program, GameThatMissedATapIsRecovered)
 {
-    // Taps 1-36 reach the top-left limit; tap 40 is in the first step right, so the second
+    // Taps 1-36 reach the top-left limit, 37-38 prove it; tap 40 is in the first step right, so the second
     // screen stands 64 pixels short, showing land its left neighbour already shows. The view goes
     // back to the limit and straight to that screen's stop, and the map is exact.
     capture_recovering_a_missed_tap(0, 40);
@@ -553,7 +555,7 @@ TEST_F(capture_program, ExtraLargeMapChosenWithTheMouse)
               << std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()
               << " s\n";
     expect_whole_map(3);
-    EXPECT_EQ(bursts_sent().size(), 123u);
+    EXPECT_EQ(bursts_sent().size(), 124u);
 }
 
 TEST_F(capture_program, ExtraLargeMapOfAnAnimatedGameHasEveryStillTileExact)
@@ -611,7 +613,65 @@ TEST_F(capture_program, ExtraLargeMapWhoseRightLimitIsOneTapNearerStops)
 
 TEST_F(capture_program, ExtraLargeMapWithAMissedTapMidRowIsRecovered)
 {
-    // Taps 1-144 reach the top-left limit, 3 down and 3 right reach the first stop; tap 170
-    // is in the third step right of the first row (taps 165-171).
+    // Taps 1-144 reach the top-left limit, 145-146 prove it, 3 right and 3 down reach the first
+    // stop; tap 170 is in the third step right of the first row (taps 167-173).
     capture_recovering_a_missed_tap(3, 170);
+}
+
+// The Size slider says 1, the game shows a medium map with its view far from the top-left
+// corner: the first burst cannot bring it there, the tap that must not move it does, and the
+// view is walked to the right limit to find the map's size. Nothing is written.
+TEST_F(capture_program, MapLargerThanSizeSaysIsNamed)
+{
+    write_earlier_results();
+    start_game(1, {"--view", "30,30"});
+    start_tool_here();
+    choose_size(0);
+    press_capture();
+    const std::string line =
+        "capture: this map is larger than Size 1 says: it is a medium map (72 tiles a side); "
+        "set Size to 2 and capture again";
+    EXPECT_NE(stopped_with_message().find(line), std::string::npos);
+    EXPECT_EQ(read_text_file(tool.output), line + "\ncapture fail!\n");
+    expect_earlier_results();
+    EXPECT_FALSE(control_held_in_server());
+}
+
+// Size 3 for a medium map: the view stops at the medium map's right limit short of a stop of
+// the first row, a tap further does not move it, and the capture stops there without going back.
+TEST_F(capture_program, MapSmallerThanSizeSaysIsNamedWithoutARecovery)
+{
+    write_earlier_results();
+    start_game(1);
+    start_tool_here();
+    choose_size(2);
+    press_capture();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_NE(stopped_with_message().find("smaller than Size 3 says: it is a medium map (72 "
+                                          "tiles a side); set Size to 2"),
+              std::string::npos);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+    EXPECT_EQ(read_text_file(tool.output).find(capture_recovered_line), std::string::npos);
+    expect_earlier_results();
+}
+
+// The game stops answering for 1.5 s mid-capture, as a game that saves now and then does, and
+// then draws the keys it missed one by one: the capture waits for it, and once it keeps up
+// again the screens go at their usual pace.
+TEST_F(capture_program, GameThatHangsMidCaptureIsFollowedAtTheUsualPaceAgain)
+{
+    start_game(1, {"--hang", "260,1500", "--draw-cost", "15"});
+    start_tool_here();
+    ASSERT_TRUE(capture(std::chrono::seconds(120)));
+    expect_whole_map(1);
+    const std::vector<logged_burst> bursts = read_bursts(game.key_log);
+    ASSERT_EQ(bursts.size(), 31u);
+    long long longest = 0;
+    for (size_t i = 1; i < bursts.size(); ++i)
+        longest = std::max(longest, bursts[i].control_press_ms - bursts[i - 1].control_release_ms);
+    EXPECT_GT(longest, 1000) << "the hang was waited for";
+    // From Ctrl up to the next burst's Ctrl down: the closing pause, the focus pause and the
+    // second photograph, about 75 ms (270 ms when the stillness asked stays up).
+    for (size_t i = bursts.size() - 4; i < bursts.size(); ++i)
+        EXPECT_LT(bursts[i].control_press_ms - bursts[i - 1].control_release_ms, 200) << i;
 }

@@ -45,6 +45,10 @@ struct played_game_state {
     int photos_per_draw = 1;       // a frame that lasts this many photographs
     int late_snapshot = -1;        // this snapshot (0 = the first) finds nothing new drawn
     int frozen_from = -1;          // from this snapshot on, the game draws nothing new
+    int hang_at = -1;              // at this snapshot the game hangs: nothing new is drawn for
+    int hang_photos = 0;           // this many photographs, then it catches up a view a photo
+    int hang_left = 0;
+    bool catching_up = false;
     bool never_settles = false;    // every photograph finds the view a tap off, to either side
     int snapshots = 0;
     std::deque<std::pair<int, int>> undrawn;  // views the taps led through, not drawn yet
@@ -117,6 +121,16 @@ game_status played_grab(game_window, client_picture& picture)
     int draws = late || played.snapshots % played.photos_per_draw ? 0
                 : played.draws_per_photo < 0 ? static_cast<int>(played.undrawn.size())
                                              : played.draws_per_photo;
+    if (played.snapshots == played.hang_at)
+        played.hang_left = played.hang_photos;
+    if (played.hang_left > 0) {
+        --played.hang_left;
+        draws = 0;
+        played.catching_up = true;
+    } else if (played.catching_up) {
+        draws = 1;
+        played.catching_up = played.undrawn.size() > 1;
+    }
     for (; draws > 0 && !played.undrawn.empty(); --draws) {
         played.shown = played.undrawn.front();
         played.undrawn.pop_front();
@@ -150,6 +164,16 @@ void note_recovery()
     ++played.recoveries;
 }
 
+capture_observer observer_of(void (*waiting)(game_status), void (*recovering)())
+{
+    capture_observer observer;
+    observer.waiting = waiting;
+    observer.recovering = recovering;
+    return observer;
+}
+const capture_observer waiting_noted = observer_of(note_waiting, nullptr);
+const capture_observer recovery_noted = observer_of(nullptr, note_recovery);
+
 constexpr capture_driver played_driver{played_scroll, played_grab, played_write, played_now,
                                        played_sleep_until};
 
@@ -177,8 +201,8 @@ image scanned(int size_index, std::vector<int>* snapshots_at_band = nullptr)
     const map_size_row& row = map_size_table[size_index];
     image map(row.map_pixels, row.map_pixels, 1, 3, 0);
     int next_row = 0;
-    const game_status status =
-        scan_map(1, row, played_driver, nullptr, [&](image& band, int first_row) {
+    const scan_outcome status =
+        scan_map(1, row, played_driver, [&](image& band, int first_row) {
             EXPECT_EQ(first_row, next_row) << "bands come top to bottom, none twice";
             EXPECT_EQ(band.width(), row.map_pixels);
             map.draw_image(0, first_row, band);
@@ -187,7 +211,7 @@ image scanned(int size_index, std::vector<int>* snapshots_at_band = nullptr)
                 snapshots_at_band->push_back(static_cast<int>(
                     std::count(played.calls.begin(), played.calls.end(), "snapshot")));
         });
-    EXPECT_EQ(status, game_status::ok);
+    EXPECT_EQ(status.status, game_status::ok);
     EXPECT_EQ(next_row, row.map_pixels) << "every row of the map was handed on";
     return map;
 }
@@ -248,42 +272,50 @@ TEST(MapSizes, EveryWalkPhotographsTheWholeMapWithinTheGamesLimits)
                 y = std::clamp(y + dy, 0, row.traverse_taps);
             }
             EXPECT_EQ(std::pair(x, y), std::pair(stop.x, stop.y)) << "size " << i;
-            EXPECT_TRUE(seen.insert({x, y}).second) << "size " << i;
+            if (stop.kind == stop_kind::screen)
+                EXPECT_TRUE(seen.insert({x, y}).second) << "size " << i;
             for (const auto& [dx, dy] : stop.bursts)
                 EXPECT_TRUE(!row.both_ways || dx > -row.traverse_taps) << "size " << i;
         }
         EXPECT_EQ(seen.size(), stops.size() * stops.size()) << "size " << i;
     }
+    // The extra-large walk: its second row starts where the first ended, and it proves the far
+    // edge at its end, from its last screen, two taps past the limit.
     const std::vector<walk_stop> walk = map_walk(map_size_table[3]);
-    EXPECT_EQ(walk[11].x, 68) << "the second row starts where the first ended";
-    EXPECT_EQ(walk[21].x, 3);
-    EXPECT_TRUE(walk[21].last_in_row);
+    EXPECT_EQ(walk[13].x, 68);
+    EXPECT_EQ(walk[13].y, 10);
+    EXPECT_EQ(walk.back().proves, stop_proof::far_edge);
+    EXPECT_EQ(walk.back().bursts, (std::vector<std::pair<int, int>>{{6, 0}}));
 }
 
 TEST_F(played_capture, CallOrderOfTheSmallMap)
 {
     start(0);
     ASSERT_TRUE(succeeded(capture_map(1, 0, played_driver)));
-    // One photograph before any key sets up the grabbing; the view is looked at once the first
-    // burst has reached the top-left limit; every screen is photographed twice with no key
-    // between, the second time before the next burst's keys, the last screen's at the end.
+    // One photograph before any key sets up the grabbing. The view is looked at once the first
+    // burst has reached the top-left limit, until it has stood still; one tap left and up must
+    // not move it. Every screen is photographed twice with no key between, the second time
+    // before the next burst's keys, the last screen's at the end. At the end of the first row the
+    // view is sent two taps past the right limit and looked at there.
     const std::vector<std::string> expected{
-        "snapshot", "(-18, -18)", "snapshot", "(0, 0)", "(0, 0)", "snapshot", "snapshot", "(8, 0)", "snapshot",
+        "snapshot", "(-18, -18)", "snapshot", "snapshot", "snapshot", "(-1, -1)", "snapshot",
+        "snapshot", "(8, 0)", "snapshot", "snapshot", "(8, 0)", "snapshot", "snapshot", "(4, 0)",
+        "snapshot", "snapshot", "(-18, 8)", "(0, 0)", "snapshot", "snapshot", "(8, 0)", "snapshot",
         "snapshot", "(8, 0)", "snapshot", "snapshot", "(-18, 8)", "(0, 0)", "snapshot",
-        "snapshot", "(8, 0)", "snapshot", "snapshot", "(8, 0)", "snapshot", "snapshot",
-        "(-18, 8)", "(0, 0)", "snapshot", "snapshot", "(8, 0)", "snapshot", "snapshot", "(8, 0)",
-        "snapshot", "snapshot"};
+        "snapshot", "(8, 0)", "snapshot", "snapshot", "(8, 0)", "snapshot", "snapshot"};
     EXPECT_EQ(played.calls, expected);
 }
 
 TEST_F(played_capture, BurstAndSnapshotCountsOfEverySize)
 {
-    const int snapshots[] = {9, 25, 49, 121};
-    const int bursts[] = {13, 31, 57, 123};
+    // Screens and looks, each photographed twice; the first look and the first screen of a walk
+    // that taps toward it stand still for longer.
+    const int stops[] = {9 + 2, 25 + 2, 49 + 3, 121 + 3};
+    const int bursts[] = {13, 31, 58, 124};
     for (int size = 0; size < offered_map_sizes; ++size) {
         start(size);
         ASSERT_TRUE(succeeded(capture_map(1, size, played_driver)));
-        const int photographs = 2 * snapshots[size] + 2;
+        const int photographs = 2 * stops[size] + 2 + (size >= 2);
         EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"), photographs);
         EXPECT_EQ(static_cast<int>(played.calls.size()) - photographs, bursts[size]);
     }
@@ -293,10 +325,11 @@ TEST_F(played_capture, LargestMapStartsTwoTapsFromTheLimit)
 {
     start(2, 5, 40);
     ASSERT_TRUE(succeeded(capture_map(1, 2, played_driver)));
-    EXPECT_EQ(played.calls[1], "(-54, -54)");
-    EXPECT_EQ(played.calls[2], "(0, 2)");
-    EXPECT_EQ(played.calls[3], "(2, 0)");
-    EXPECT_EQ(played.calls[4], "snapshot");
+    const std::vector<std::string> first_calls(played.calls.begin(), played.calls.begin() + 10);
+    EXPECT_EQ(first_calls, (std::vector<std::string>{"snapshot", "(-54, -54)", "snapshot",
+                                                     "snapshot", "snapshot", "(-1, -1)",
+                                                     "snapshot", "snapshot", "(2, 2)",
+                                                     "snapshot"}));
 }
 
 TEST_F(played_capture, StitchedMapIsTheGameMapAtEverySize)
@@ -319,11 +352,12 @@ TEST_F(played_capture, MapRowsAreHandedOnWhileTheScanGoesOn)
     start(2);
     std::vector<int> snapshots_at_band;
     scanned(2, &snapshots_at_band);
-    // Only the last screen row's 501 map rows wait for the last of the 49 screens.
-    const long late = std::count(snapshots_at_band.begin(), snapshots_at_band.end(), 2 * 49 + 2);
+    // Only the last screen row's 501 map rows wait for the last of the 49 screens; the first
+    // rows go once the first screen row is in.
+    const long late = std::count(snapshots_at_band.begin(), snapshots_at_band.end(),
+                                 snapshots_at_band.back());
     EXPECT_EQ(late, (501 + 15) / 16);
-    EXPECT_EQ(snapshots_at_band.front(), 2 * 7 + 2)
-        << "the first rows go once the first screen row is in";
+    EXPECT_LT(snapshots_at_band.front(), 2 * 7 + 12);
 }
 
 TEST_F(played_capture, ResultFilesAreTheMapAndTheMapWithItsGrid)
@@ -347,9 +381,9 @@ TEST_F(played_capture, FailedSnapshotStopsAtOnceAndKeepsEarlierResults)
     const capture_result result = capture_map(1, 0, played_driver);
     EXPECT_EQ(result.game, game_status::picture_failed);
     EXPECT_FALSE(result.error);
-    // The photograph before the keys, the first screen's three, and the second screen's first
-    // failed: nothing was sent after it.
-    EXPECT_EQ(played.calls.back(), "(8, 0)");
+    // The photograph before the keys, the three of the look at the corner, and the first
+    // screen's failed: nothing was sent after it.
+    EXPECT_EQ(played.calls.back(), "(-1, -1)");
     EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"), 4);
     EXPECT_TRUE(read_text_file(result_file_name) == earlier) << "result.jpg differs";
     EXPECT_TRUE(read_text_file(result_grid_file_name) == earlier_grid) << "result-grid.jpg differs";
@@ -376,18 +410,19 @@ TEST_F(played_capture, ExtraLargeWalkRecoversAMissedTapRefusesANearerLimitAndKee
     for (const int burst : {5, 13, 15}) {
         start(3);
         played.burst_losing_a_tap = burst;
-        EXPECT_TRUE(succeeded(capture_map(1, 3, played_driver, nullptr, note_recovery))) << burst;
+        EXPECT_TRUE(succeeded(capture_map(1, 3, played_driver, recovery_noted))) << burst;
         EXPECT_EQ(played.recoveries, 1) << burst;
         EXPECT_EQ(wrong_result_files(folder, image_of(played.game.map)), "") << burst;
     }
-    // The right limit one tap short of the last stop: the recovery finds the view there again,
-    // and the capture stops before another key, with nothing written.
+    // The right limit one tap short of the last stop: a tap further does not move the view, so
+    // it stands at a limit no map size has, and the capture stops before another key, with no
+    // recovery and nothing written.
     std::filesystem::remove(result_file_name);
     start(3);
     played.game.limit_x = 67;
-    EXPECT_EQ(capture_map(1, 3, played_driver, nullptr, note_recovery).game,
+    EXPECT_EQ(capture_map(1, 3, played_driver, recovery_noted).game,
               game_status::view_misplaced);
-    EXPECT_EQ(played.recoveries, 1);
+    EXPECT_EQ(played.recoveries, 0);
     EXPECT_EQ(played.calls.back(), "snapshot");
     EXPECT_FALSE(file_exists(result_file_name));
 
@@ -470,7 +505,7 @@ TEST_F(played_capture, MostlyAnimatedViewNeitherHoldsTheCaptureUpNorHidesALateVi
         EXPECT_EQ(wrong_still_tile(scanned(size), truth), "") << "size " << size;
         const int screens = map_size_table[size].screens_per_side;
         EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"),
-                  2 * screens * screens + 2)
+                  2 * (screens * screens + 2 + (size == 3)) + 2 + (size == 3))
             << "no screen photographed more often than a still one";
         // A game one tap behind at every photograph is still caught.
         start(size);
@@ -503,12 +538,12 @@ TEST_F(played_capture, WaitsForTheGameToGetTheKeyboardThenCaptures)
     // A desktop that gives the keyboard a few focus pauses late does not trouble the player.
     start(0);
     played.focus_refusals = 3;
-    EXPECT_TRUE(succeeded(capture_map(1, 0, played_driver, note_waiting)));
+    EXPECT_TRUE(succeeded(capture_map(1, 0, played_driver, waiting_noted)));
     EXPECT_TRUE(played.waiting_told.empty());
 
     start(0);
     played.focus_refusals = 30;
-    const capture_result result = capture_map(1, 0, played_driver, note_waiting);
+    const capture_result result = capture_map(1, 0, played_driver, waiting_noted);
     EXPECT_TRUE(succeeded(result));
     EXPECT_EQ(played.waiting_told,
               (std::vector<game_status>{game_status::focus_refused, game_status::ok}));
@@ -521,12 +556,12 @@ TEST_F(played_capture, WaitsForTheDesktopToLetTheKeysThroughAfterTheClick)
     start(0);
     played.focus_refusals = 25;
     played.keys_held_back = 4;
-    const capture_result result = capture_map(1, 0, played_driver, note_waiting);
+    const capture_result result = capture_map(1, 0, played_driver, waiting_noted);
     EXPECT_TRUE(succeeded(result));
     EXPECT_EQ(played.waiting_told,
               (std::vector<game_status>{game_status::focus_refused, game_status::keys_undelivered,
                                         game_status::ok}));
-    EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"), 2 * 9 + 1);
+    EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"), 2 * 11 + 1);
 }
 
 TEST_F(played_capture, UnreadableSnapshotStopsTheCaptureBeforeTheNextBurstTypes)
@@ -550,6 +585,62 @@ TEST_F(played_capture, UnwritableFolderIsFoundBeforeAnyKey)
     ASSERT_TRUE(result.error.has_value());
     EXPECT_STREQ(result.error->what(), "Cannot write files into the folder of 'result.jpg'.");
     EXPECT_TRUE(played.calls.empty());
+}
+
+TEST_F(played_capture, MapOfAnotherSizeIsNamedAndNothingIsWritten)
+{
+    // Size asked, the map's size, the starting view (taps from the top-left limit; -1: the
+    // middle). A larger map is seen at the top-left corner (a view the first burst cannot bring
+    // there) or at the end of the first row; a smaller one where the view stops at its limit
+    // short of a stop. Either way before the second row, without a recovery.
+    const std::tuple<int, int, int> cases[] = {{0, 1, -1}, {0, 1, 99}, {1, 2, 0},
+                                               {0, 3, 60}, {1, 0, -1}, {3, 1, -1}};
+    for (const auto& [asked, real, view] : cases) {
+        start(real, view, view);
+        const capture_result result = capture_map(1, asked, played_driver, recovery_noted);
+        const std::string which = std::to_string(asked) + " for " + std::to_string(real);
+        EXPECT_EQ(result.game, game_status::map_size_differs) << which;
+        EXPECT_EQ(result.map_size_index, real) << which;
+        EXPECT_EQ(played.recoveries, 0) << which;
+        const int back = -map_size_table[static_cast<size_t>(asked)].traverse_taps;
+        EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(),
+                             "(" + std::to_string(back) + ", " + std::to_string(asked == 3 ? 7 : 8) + ")"),
+                  0)
+            << which << ": the second row was begun";
+        EXPECT_FALSE(file_exists(result_file_name)) << which;
+    }
+}
+
+TEST_F(played_capture, MissedTapsNearTheFarEdgeAreNotTakenForAnotherSize)
+{
+    // A tap missed on the last step of the first row: the view can still move on, so it is
+    // recovered. One missed on the way past the right limit: the taps past it make up for it.
+    for (const auto& [size, burst, recoveries] : {std::tuple{0, 3, 1}, {1, 6, 0}}) {
+        start(size);
+        played.burst_losing_a_tap = burst;
+        EXPECT_TRUE(succeeded(capture_map(1, size, played_driver, recovery_noted))) << size;
+        EXPECT_EQ(played.recoveries, recoveries) << size;
+        EXPECT_EQ(wrong_result_files(folder, image_of(played.game.map)), "") << size;
+    }
+}
+
+TEST_F(played_capture, HangOfTheGameCostsOnlyAFewScreens)
+{
+    // A game that hangs for 1.5 s mid-capture and then catches up a view at a time: it is seen
+    // behind its keys, and the stillness asked grows; once it keeps up again the screens go at
+    // their usual pace, and the map is exact.
+    start(1);
+    ASSERT_TRUE(succeeded(capture_map(1, 1, played_driver)));
+    const auto usual = played.clock - std::chrono::steady_clock::time_point{};
+    start(1);
+    played.hang_at = 20;
+    played.hang_photos = 15;
+    EXPECT_EQ(differing_tiles(scanned(1), image_of(played.game.map)), "");
+    const auto hung = played.clock - std::chrono::steady_clock::time_point{};
+    // The hang, the catching up and a few screens of longer stillness: about 4 s (13 s when the
+    // stillness stays up to the end).
+    EXPECT_LT(hung - usual, std::chrono::milliseconds(5000))
+        << std::chrono::duration_cast<std::chrono::milliseconds>(hung - usual).count() << " ms";
 }
 
 TEST(Stitching, PlacingTilesEqualsWideningAndOring)

@@ -172,11 +172,18 @@ TEST_F(wine_capture, WindowsToolCapturesAndCompressesByClicks)
     run_output("xdotool windowmove --sync " + window + " 850 0");
     // A click on the Size trackbar left of its thumb moves it one step down: Size 1.
     click_in_window(window, size_place.x + 50, size_place.centre_y());
+    // Beside it, a Windows program that asks the tool's window again and again, while the
+    // capture runs, whether it answers.
+    child_process asker = start_process({wine_loader, WINDOW_ANSWERS_PROGRAM}, folder,
+                                        folder + "/answers.txt", wine_environment);
     click_in_window(window, capture_place.centre_x(), capture_place.centre_y());
     ASSERT_TRUE(wait_until([&] { return file_exists(folder + "/result-grid.jpg"); },
                            std::chrono::seconds(90)))
         << "no map; the tool said: " << read_text_file(folder + "/messages.log")
         << read_text_file(folder + "/tool-output.txt");
+    EXPECT_EQ(wait_process(asker, std::chrono::seconds(20)), 0)
+        << read_text_file(folder + "/answers.txt");
+    EXPECT_NE(read_text_file(folder + "/answers.txt").find("seen: Tilequilt - "), std::string::npos);
     // The Windows codec's own JPEG (and under Wine its own quality): judged on decoded pixels.
     image truth = image_of(generate_map(1152, 21));
     const image map = load_image(folder + "/result.jpg");
@@ -189,6 +196,8 @@ TEST_F(wine_capture, WindowsToolCapturesAndCompressesByClicks)
     for (const logged_burst& burst : read_bursts(folder + "/keys.log"))
         EXPECT_TRUE(burst.taps_with_ctrl && burst.released);
     EXPECT_EQ(read_bursts(folder + "/keys.log").size(), 13u);
+    EXPECT_EQ(read_text_file(folder + "/tool-output.txt").find("capture: screen"), std::string::npos)
+        << "progress lines only on a console";
 
     // Compress at the sliders' first values: zoom 0.5.
     click_in_window(window, compress_place.centre_x(), compress_place.centre_y());

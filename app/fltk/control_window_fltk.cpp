@@ -13,6 +13,8 @@
 #include <FL/Fl_Window.H>
 #include <FL/fl_ask.H>
 
+#include <unistd.h>
+
 Fl_Window* control_window = nullptr;
 Fl_Hor_Value_Slider* size_slider = nullptr;
 Fl_Hor_Value_Slider* quality_slider = nullptr;
@@ -46,6 +48,18 @@ Fl_Button* make_button(const control_place& place, void (*action)())
 
 }  // namespace
 
+namespace {
+
+bool controls_active = true;
+
+void close_unless_busy(Fl_Widget* window, void*)
+{
+    if (controls_active)
+        window->hide();
+}
+
+}  // namespace
+
 Fl_Window* build_control_window()
 {
     // Each widget becomes a child of the window while it is the current group.
@@ -59,6 +73,7 @@ Fl_Window* build_control_window()
                             credit_place.label);
     credit_box->box(FL_FLAT_BOX);
     control_window->end();
+    control_window->callback(close_unless_busy);
     return control_window;
 }
 
@@ -89,4 +104,26 @@ void show_window_title(const char* title)
 {
     control_window->copy_label(title);
     Fl::flush();
+}
+
+void set_controls_active(bool active)
+{
+    controls_active = active;
+    for (Fl_Widget* control : {static_cast<Fl_Widget*>(size_slider),
+                               static_cast<Fl_Widget*>(quality_slider),
+                               static_cast<Fl_Widget*>(zoom_slider),
+                               static_cast<Fl_Widget*>(capture_button),
+                               static_cast<Fl_Widget*>(compress_button)})
+        active ? control->activate() : control->deactivate();
+    Fl::flush();
+}
+
+void answer_desktop()
+{
+    Fl::check();
+}
+
+bool output_is_terminal()
+{
+    return isatty(STDOUT_FILENO) == 1;
 }

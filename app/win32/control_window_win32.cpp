@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <io.h>
 
 namespace {
 
@@ -42,6 +43,7 @@ struct slider {
 };
 
 HWND window = nullptr;
+bool controls_active = true;
 slider sliders[] = {{size_place, size_range}, {quality_place, quality_range}, {zoom_place, zoom_range}};
 
 HWND make_control(const char* type, const char* text, DWORD style, int x, int y, int w, int h,
@@ -96,7 +98,11 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM w, LPARAM l)
             capture_action();
         else if (LOWORD(w) == compress_id)
             compress_action();
-        else if (LOWORD(w) == IDCANCEL)  // Escape, through the dialog manager
+        else if (LOWORD(w) == IDCANCEL && controls_active)  // Escape, through the dialog manager
+            DestroyWindow(hwnd);
+        return 0;
+    case WM_CLOSE:
+        if (controls_active)
             DestroyWindow(hwnd);
         return 0;
     case WM_DESTROY:
@@ -119,6 +125,21 @@ LRESULT CALLBACK rename_box_button(int code, WPARAM w, LPARAM l)
         return 0;
     }
     return CallNextHookEx(box_hook, code, w, l);
+}
+
+// One message of the window's queue, through the dialog manager as the event loop takes it.
+void dispatch(MSG& message)
+{
+    if (!IsDialogMessageA(window, &message)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+BOOL CALLBACK enable_control(HWND control, LPARAM enable)
+{
+    EnableWindow(control, static_cast<BOOL>(enable));
+    return TRUE;
 }
 
 }  // namespace
@@ -146,12 +167,8 @@ int run_control_window()
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageA(window, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
+    while (GetMessageA(&message, nullptr, 0, 0) > 0)
+        dispatch(message);
     return 0;
 }
 
@@ -174,4 +191,27 @@ void show_error(const char* title, const char* text)
 void show_window_title(const char* title)
 {
     SetWindowTextA(window, title);
+}
+
+void set_controls_active(bool active)
+{
+    controls_active = active;
+    EnumChildWindows(window, enable_control, active);
+}
+
+void answer_desktop()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        dispatch(message);
+    }
+}
+
+bool output_is_terminal()
+{
+    return _isatty(_fileno(stdout)) != 0;
 }

@@ -102,6 +102,11 @@ public:
                     redraw();
                 }
             }
+            if (const int hang_ms = standin_hang_due(game)) {
+                Fl::flush();  // the view of the tap is drawn, then nothing more for a while
+                const timespec pause{hang_ms / 1000, (hang_ms % 1000) * 1'000'000L};
+                nanosleep(&pause, nullptr);
+            }
             if (standin_should_close(game))
                 hide();
             return 1;

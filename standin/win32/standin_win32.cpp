@@ -91,6 +91,10 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
                 show_view(window, game.view_x, game.view_y);
             }
         }
+        if (const int hang_ms = standin_hang_due(game)) {
+            UpdateWindow(window);  // the view of the tap is drawn, then nothing more for a while
+            Sleep(static_cast<DWORD>(hang_ms));
+        }
         if (standin_should_close(game))
             DestroyWindow(window);
         return 0;
