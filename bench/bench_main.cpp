@@ -222,8 +222,9 @@ long status_kilobytes(int pid, const std::string& field)
 
 // The pauses a capture of `row` asks for: the focus pause and the closing pause of every burst,
 // the pause after every tap, and the waits for the game to show it has finished drawing: the last
-// screen photographed again after `settle_pause`, with no burst to hide that in; and where taps
-// lead to the first screen, that screen standing still for `retake_pause` more than the others.
+// stop photographed again after `settle_pause`, with no burst to hide that in; the first look at
+// the top-left limit standing still for `retake_pause` more than the others, and where taps lead
+// from there to the first screen, that screen too.
 double requested_sleeps(const map_size_row& row)
 {
     int bursts = 1, taps = 2 * row.traverse_taps;
@@ -233,7 +234,8 @@ double requested_sleeps(const map_size_row& row)
             taps += std::abs(dx) + std::abs(dy);
         }
     using seconds = std::chrono::duration<double>;
-    const seconds settling = row.start_taps > 0 ? settle_pause + retake_pause : settle_pause;
+    const seconds settling =
+        settle_pause + retake_pause + (row.start_taps > 0 ? retake_pause : seconds(0));
     return (bursts * (focus_pause_ms + tap_pause_ms) + taps * tap_pause_ms) / 1000.0 +
            settling.count();
 }
