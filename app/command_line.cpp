@@ -19,14 +19,19 @@ int answer_command_line(int argc, char** argv)
 {
     if (argc < 2)
         return -1;
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    bool help = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            help = true;
+        } else if (std::strcmp(argv[i], "--version") != 0) {
+            std::fprintf(stderr, "tilequilt: unknown option '%s'\n%s", argv[i], usage);
+            return 2;
+        }
+    }
+    // Help, when asked for, says more than the version.
+    if (help)
         std::fputs(usage, stdout);
-        return 0;
-    }
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    else
         std::printf("tilequilt %s\n", TILEQUILT_VERSION);
-        return 0;
-    }
-    std::fprintf(stderr, "tilequilt: unknown option '%s'\n%s", argv[1], usage);
-    return 2;
+    return 0;
 }

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The Windows programs need nothing installed: every DLL they import comes with Windows (the C
-# and C++ runtimes are linked in).
-# Usage: windows_imports_test.sh PROGRAM.exe...
+# and C++ runtimes are linked in). Each carries a version resource with the project's version.
+# Usage: windows_imports_test.sh VERSION PROGRAM.exe...
 set -euo pipefail
+version=$1
+shift
 system_dlls=(advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll
              shell32.dll user32.dll windowscodecs.dll)
 for program in "$@"; do
@@ -18,5 +20,7 @@ for program in "$@"; do
   for dll in $imports; do
     [[ " ${system_dlls[*]} " == *" $dll "* ]] || { echo "FAILED: $program needs $dll"; exit 1; }
   done
-  echo "$(basename "$program"): $(echo $imports)"
+  strings -el -n 2 "$program" | grep -qx "$version" ||
+    { echo "FAILED: $program carries no version resource of version $version"; exit 1; }
+  echo "$(basename "$program") $version: $(echo $imports)"
 done
