@@ -6,7 +6,7 @@ repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_packages=(cmake make g++ pkg-config libfltk1.3-dev fluid cimg-dev libjpeg62-turbo-dev
                 libx11-dev libxtst-dev libxext-dev libxcomposite-dev)
 desktop_packages=(xvfb xdotool)
-test_packages=(libgtest-dev util-linux x11-utils dpkg-dev file man-db)
+test_packages=(libgtest-dev util-linux x11-utils dpkg-dev file man-db lintian desktop-file-utils)
 # What one group of tests each needs; a group whose packages cannot be had is skipped. The
 # tests under a window manager; the Wayland desktops, GNOME's compositor and weston, each with
 # its XWayland; and the Windows build (mingw-w64), run under Wine (see `windows_processor`).
@@ -41,8 +41,10 @@ refresh_package_lists() {
   local log
   log=$(mktemp)
   if ! "${sudo_prefix[@]}" apt-get update >"$log" 2>&1; then
-    echo "Note: some package lists could not be refreshed; installing from the lists at hand" \
-         "($(grep -m1 '^E: ' "$log" | cut -c4-90))"
+    local index
+    index=$(grep -m1 -o 'dists/[^ ]*' "$log" | cut -d/ -f2-4)
+    echo "Note: some package lists could not be refreshed${index:+ ($index)};" \
+         "installing from the lists at hand"
   fi
   cat "$log" >>"$setup_log"
   rm -f "$log"
@@ -80,7 +82,8 @@ install_packages() {
     return 0
   fi
   cat "$log" >>"$setup_log"
-  install_failure=$(grep -E '^(E: |  [^ ].* : (Pre)?Depends: )' "$log" | head -n 4)
+  install_failure=$(grep -E '^ [^ ].* : (Pre)?Depends: ' "$log" | head -n 3
+                    grep -m1 '^E: ' "$log")
   [ -n "$install_failure" ] || install_failure=$(tail -n 2 "$log")
   rm -f "$log"
   return 1
@@ -90,7 +93,7 @@ install_packages() {
 need_packages() {
   install_packages "$@" && return 0
   echo "Failed: could not install $(missing_packages "$@" | tr '\n' ' ')"
-  sed 's/^/  /' <<<"$install_failure"
+  sed 's/^ */  /' <<<"$install_failure"
   echo "  (the package manager's whole output is in $setup_log)"
   return 1
 }
@@ -104,11 +107,19 @@ want_packages() {
   local group=$1 reason
   shift
   install_packages "$@" && return 0
-  reason="$(missing_packages "$@" | tr '\n' ' ')could not be installed: $(head -n 1 <<<"$install_failure" | cut -c1-100)"
+  reason="$(missing_packages "$@" | tr '\n' ' ')could not be installed: $(head -n 1 <<<"$install_failure" | sed 's/^ *//' | cut -c1-100)"
   echo "Skipping the $group tests: $reason"
   skipped_groups+=("$group: $reason")
   TILEQUILT_SKIPPED_GROUPS="$TILEQUILT_SKIPPED_GROUPS $group"
   return 1
+}
+
+# The closing summary: one line for each group of tests that was skipped, and why.
+tell_skipped_groups() {
+  local group
+  for group in "${skipped_groups[@]}"; do
+    echo "Skipped: $group"
+  done
 }
 
 # The Windows processor whose build the tests run under Wine: i686 (what the tool ships as)

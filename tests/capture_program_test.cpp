@@ -9,6 +9,7 @@
 
 #include "picture_image.h"
 #include "result_files.h"
+#include "skipped_groups.h"
 #include "standin_session.h"
 #include "tool_session.h"
 
@@ -310,6 +311,7 @@ TEST_F(capture_program, AnotherWindowTakingTheKeyboardStopsTheCapture)
 
 TEST_F(capture_program, AnotherWindowActivatedUnderAWindowManagerStopsTheCapture)
 {
+    SKIP_IF_GROUP_SKIPPED("window-manager");
     others.push_back(start_window_manager());
     another_window_takes_the_keyboard("windowactivate");
 }
@@ -368,6 +370,7 @@ TEST_F(capture_program, WindowAppearingOverTheGameDoesNotShowInTheMap)
 
 TEST_F(capture_program, WindowKeptOnTopUnderAWindowManagerDoesNotShowInTheMap)
 {
+    SKIP_IF_GROUP_SKIPPED("window-manager");
     others.push_back(start_window_manager());
     start_game(0);
     const window_geometry at = geometry_of(game.window);

@@ -11,6 +11,8 @@
 #include "tool_session.h"
 #include "wayland.h"
 
+#include "skipped_groups.h"
+
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -225,6 +227,7 @@ struct wayland_capture : ::testing::Test {
 
 TEST_F(wayland_capture, GnomesCompositorHonoursTheFocusRequest)
 {
+    SKIP_IF_GROUP_SKIPPED("mutter");
     desktop = start_mutter();
     ASSERT_EQ(desktop.failure, "");
     start_programs(1);
@@ -237,6 +240,7 @@ TEST_F(wayland_capture, GnomesCompositorHonoursTheFocusRequest)
 
 TEST_F(wayland_capture, WestonWaitsForTheClickIntoTheGame)
 {
+    SKIP_IF_GROUP_SKIPPED("weston");
     capture_waiting_under_weston();
     ASSERT_FALSE(HasFatalFailure());
 
@@ -254,6 +258,7 @@ TEST_F(wayland_capture, WestonWaitsForTheClickIntoTheGame)
 
 TEST_F(wayland_capture, WestonWithoutTheClickStopsTheCaptureWithItsMessage)
 {
+    SKIP_IF_GROUP_SKIPPED("weston");
     capture_waiting_under_weston();
     ASSERT_FALSE(HasFatalFailure());
     std::string said;
@@ -268,6 +273,7 @@ TEST_F(wayland_capture, WestonWithoutTheClickStopsTheCaptureWithItsMessage)
 
 TEST_F(wayland_capture, WestonClickIntoTheGameNeverTurnsTheArrowsPlain)
 {
+    SKIP_IF_GROUP_SKIPPED("weston");
     // When weston gives the game the keyboard it may set XWayland's modifiers afresh, after the
     // tool pressed Ctrl. Three small captures in a row, each started and then handed the game by
     // the player's click: each map is exact, or the capture stopped with a message and wrote

@@ -12,6 +12,7 @@
 
 #include "picture_image.h"
 #include "result_files.h"
+#include "skipped_groups.h"
 #include "standin_session.h"
 #include "tool_session.h"
 
@@ -158,6 +159,7 @@ TEST_F(wine_capture, WithoutAWindowManager)
 
 TEST_F(wine_capture, UnderAWindowManager)
 {
+    SKIP_IF_GROUP_SKIPPED("window-manager");
     manager = start_window_manager();
     ASSERT_FALSE(start_windows_game().empty());
     capture_and_compare();
