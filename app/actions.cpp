@@ -70,8 +70,10 @@ void show_progress(int screen, int screens, int seconds_left)
 void end_progress()
 {
     show_window_title(window_title);
-    if (progress_shown)
+    if (progress_shown) {
         std::printf("\r%-50s\r", "");
+        std::fflush(stdout);
+    }
     progress_shown = false;
 }
 
