@@ -35,7 +35,10 @@ std::string capture_stop_message(game_status status)
                "desktop cannot photograph it there.\nMove the game fully onto the screen and try "
                "again.";
     case game_status::picture_failed:
-        return "The capture stopped: the game window could not be photographed.";
+        return "The capture stopped: the game window could not be photographed (the picture "
+               "showed nothing of the game).\nIs the game minimised, or in full-screen mode? "
+               "Give it a window and try again. " +
+               unchanged;
     case game_status::file_failed:
         return std::string("The capture stopped: the snapshot file ") + snapshot_file_name +
                " could not be written in the working folder.\nIs the disk full?";
@@ -50,6 +53,10 @@ std::string capture_stop_message(game_status status)
                " seconds of the keys.\nIs the computer very busy? Close other programs and try "
                "again. " +
                unchanged;
+    case game_status::game_elevated:
+        return "The capture did not start: the game runs as administrator, and Windows drops the "
+               "keys of a program with fewer rights.\nStart Tilequilt the same way (right-click, "
+               "Run as administrator) and try again. No key was sent.";
     case game_status::map_size_differs:
         return unchanged;  // told after the line that names the map's size
     case game_status::control_dropped:

@@ -146,14 +146,20 @@ struct seen_view {
 
 // Work done before the first key of a capture, in the first burst's pause: the canvas cleared,
 // and the photographs' memory and the grabbing path set up by a photograph that is thrown away,
-// so that neither costs time once the keys go.
+// so that neither costs time once the keys go; a window that cannot be photographed stops the
+// capture there.
 void prepare_capture(stitched_map& map, photographs& shots, const capture_driver& driver,
                      game_window window)
 {
     if (map.canvas.is_empty())
         map.canvas.assign(canvas_pixels(map.size), canvas_pixels(map.size), 1, 3, 0);
-    if (shots.latest.rows.empty() &&
-        driver.grab_client_area(window, shots.latest) == game_status::ok)
+    if (!shots.latest.rows.empty())
+        return;
+    // A window whose picture shows nothing of the game is refused before any key.
+    const game_status status = driver.grab_client_area(window, shots.latest);
+    if (status == game_status::picture_failed)
+        throw screen_refused{status};
+    if (status == game_status::ok)
         shots.retaken = shots.latest;
 }
 

@@ -31,6 +31,8 @@ enum class game_status {
     control_dropped,    // the desktop took Ctrl out of the keys' modifiers after it went down;
                         // no arrow was sent without it
     map_size_differs,   // its map is larger or smaller than the size the capture was asked for
+    game_elevated,      // it runs with more rights than the tool, and the system would drop the
+                        // keys sent to it; no key was sent
 };
 
 // Work the caller wants done while a burst waits for the game anyway. Each call does one short
@@ -63,8 +65,13 @@ struct client_picture {
     std::vector<unsigned char> rows;
 };
 
+// Whether a picture of the client area shows nothing of the game: one colour all over (a window
+// drawn where the grab cannot see it), or too small for the view square. Never a screen.
+bool shows_nothing(const client_picture& picture);
+
 // Photographs the window's client area, as the window itself shows it, into `picture` (whose
 // memory is used again): the part of a snapshot that must happen while the view stands still.
+// A picture that shows nothing is picture_failed.
 game_status grab_client_area(game_window window, client_picture& picture);
 
 // Writes `picture` as the snapshot file `snapshot_file_name`, replacing the previous file only

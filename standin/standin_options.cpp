@@ -32,7 +32,7 @@ void print_usage(std::FILE* to)
                  "         [--animate-share PERCENT] [--picture MAP.ppm] [--write-map FILE.ppm]\n"
                  "         [--key-log FILE] [--state FILE] [--ignore-taps N,N,...]\n"
                  "         [--redraw-delay MS] [--draw-cost MS] [--close-after TAPS]\n"
-                 "         [--scroll-limit X,Y] [--hang TAP,MS]\n");
+                 "         [--scroll-limit X,Y] [--hang TAP,MS] [--blank]\n");
 }
 
 }  // namespace
@@ -84,6 +84,10 @@ bool parse_standin_options(int argc, char** argv, standin_options& options)
         } else if (ok && option == "--scroll-limit") {
             ok = parse_pair(value, options.faults.limit_x, options.faults.limit_y) &&
                  options.faults.limit_x >= 0 && options.faults.limit_y >= 0;
+        } else if (option == "--blank") {
+            options.faults.blank = true;
+            ok = true;
+            --i;  // takes no value
         } else if (option == "--animate") {
             options.animated_percent = standin_default_animated_percent;
             ok = true;

@@ -16,6 +16,9 @@ rgb_picture render_client_area(const standin_game& game, int view_x, int view_y)
                            static_cast<size_t>(standin_client_width) * standin_client_height * 3)};
     // Interface: a stone-coloured frame, a side panel with buttons and a status bar.
     fill_box(client, 0, 0, standin_client_width, standin_client_height, {92, 74, 52});
+    // A game drawn where a photograph of its window cannot see it shows one colour.
+    if (game.faults.blank)
+        return client;
     fill_box(client, 600, 0, 800, 600, {52, 44, 70});
     fill_box(client, minimap_left - 2, minimap_top - 2, minimap_left + standin_minimap_side + 2,
              minimap_top + standin_minimap_side + 2, {200, 170, 60});

@@ -265,10 +265,10 @@ TEST_F(capture_program, LargeMapChosenWithTheKeyboard)
     ASSERT_TRUE(capture(std::chrono::seconds(150)));
     expect_whole_map(2);
     const auto sent = bursts_sent();
-    ASSERT_EQ(sent.size(), 57u);
+    ASSERT_EQ(sent.size(), 58u);
     EXPECT_EQ(sent[0], std::make_pair(-54, -54));
-    EXPECT_EQ(sent[1], std::make_pair(0, 2));
-    EXPECT_EQ(sent[2], std::make_pair(2, 0));
+    EXPECT_EQ(sent[1], std::make_pair(-1, -1));
+    EXPECT_EQ(sent[2], std::make_pair(2, 2));
 }
 
 TEST_F(capture_program, GameClosingMidBurstSendsNothingToTheWindowBeneath)
@@ -677,4 +677,17 @@ TEST_F(capture_program, GameThatHangsMidCaptureIsFollowedAtTheUsualPaceAgain)
     // second photograph, about 75 ms (270 ms when the stillness asked stays up).
     for (size_t i = bursts.size() - 4; i < bursts.size(); ++i)
         EXPECT_LT(bursts[i].control_press_ms - bursts[i - 1].control_release_ms, 200) << i;
+}
+
+// A game whose window shows one colour (drawn where a photograph of the window cannot see it):
+// the capture stops before any key, says so, and writes nothing.
+TEST_F(capture_program, GameThatCannotBePhotographedIsRefusedBeforeAnyKey)
+{
+    write_earlier_results();
+    start_game(0, {"--blank"});
+    start_tool_here();
+    press_capture();
+    EXPECT_NE(stopped_with_message().find("could not be photographed"), std::string::npos);
+    EXPECT_TRUE(read_bursts(game.key_log).empty());
+    expect_earlier_results();
 }

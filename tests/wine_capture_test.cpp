@@ -227,3 +227,49 @@ TEST_F(wine_capture, WindowsToolWithoutTheGameSaysSo)
     EXPECT_EQ(read_text_file(folder + "/messages.log"),
               std::string("message: ") + game_not_found_message + "\n");
 }
+
+// Another program lets go of Ctrl in the middle of the tool's third burst: the burst stops before
+// its next arrow, and the capture with it; no arrow reached the game without Ctrl.
+TEST_F(wine_capture, WindowsToolStopsWhenAnotherProgramLetsGoOfCtrl)
+{
+    ASSERT_FALSE(start_windows_game().empty());
+    const std::string window = start_windows_tool();
+    ASSERT_FALSE(window.empty());
+    run_output("xdotool windowmove --sync " + window + " 850 0");
+    click_in_window(window, size_place.x + 50, size_place.centre_y());
+    child_process releaser = start_process({wine_loader, CONTROL_RELEASER_PROGRAM, "3", "60"},
+                                           folder, folder + "/releaser.txt", wine_environment);
+    click_in_window(window, capture_place.centre_x(), capture_place.centre_y());
+    EXPECT_EQ(wait_process(releaser, std::chrono::seconds(60)), 0)
+        << read_text_file(folder + "/releaser.txt");
+    ASSERT_TRUE(wait_until([&] {
+        return read_text_file(folder + "/messages.log").find("message: ") != std::string::npos;
+    }, std::chrono::seconds(30)));
+    EXPECT_NE(read_text_file(folder + "/messages.log").find("let go of the Ctrl key"),
+              std::string::npos)
+        << read_text_file(folder + "/messages.log");
+    const std::vector<logged_burst> bursts = read_bursts(folder + "/keys.log");
+    ASSERT_EQ(bursts.size(), 3u);
+    for (const logged_burst& burst : bursts)
+        EXPECT_TRUE(burst.taps_with_ctrl);
+    EXPECT_FALSE(file_exists(folder + "/result.jpg"));
+}
+
+// A game whose window shows one colour (drawn where a photograph of the window cannot see it):
+// the capture stops before any key, says so, and writes nothing.
+TEST_F(wine_capture, WindowsToolRefusesAGameItCannotPhotograph)
+{
+    ASSERT_FALSE(start_windows_game({"--blank"}).empty());
+    const std::string window = start_windows_tool();
+    ASSERT_FALSE(window.empty());
+    run_output("xdotool windowmove --sync " + window + " 850 0");
+    click_in_window(window, capture_place.centre_x(), capture_place.centre_y());
+    ASSERT_TRUE(wait_until([&] {
+        return read_text_file(folder + "/messages.log").find("message: ") != std::string::npos;
+    }, std::chrono::seconds(30)));
+    EXPECT_NE(read_text_file(folder + "/messages.log").find("could not be photographed"),
+              std::string::npos)
+        << read_text_file(folder + "/messages.log");
+    EXPECT_TRUE(read_bursts(folder + "/keys.log").empty());
+    EXPECT_FALSE(file_exists(folder + "/result.jpg"));
+}

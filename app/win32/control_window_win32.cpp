@@ -193,8 +193,21 @@ void show_window_title(const char* title)
     SetWindowTextA(window, title);
 }
 
+// A click into the console selects text (QuickEdit) and blocks the next write to it until the
+// selection ends: while a capture runs, which writes its progress there, QuickEdit is off.
 void set_controls_active(bool active)
 {
+    static DWORD console_mode = 0;
+    static bool console_mode_changed = false;
+    const HANDLE console = GetStdHandle(STD_INPUT_HANDLE);
+    if (!active && GetConsoleMode(console, &console_mode) &&
+        (console_mode & ENABLE_QUICK_EDIT_MODE))
+        console_mode_changed = SetConsoleMode(
+            console, (console_mode & ~ENABLE_QUICK_EDIT_MODE) | ENABLE_EXTENDED_FLAGS);
+    if (active && console_mode_changed) {
+        SetConsoleMode(console, console_mode);
+        console_mode_changed = false;
+    }
     controls_active = active;
     EnumChildWindows(window, enable_control, active);
 }

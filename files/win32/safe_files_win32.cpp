@@ -1,6 +1,7 @@
 // The platform's part of the tool's file handling on Windows: CREATE_NEW (which fails on any
-// existing name, links included), FlushFileBuffers before MoveFileEx, and inputs checked to be
-// disk files before they are read.
+// existing name, links included), FlushFileBuffers before MoveFileEx, a rename tried again for a
+// short while when another program holds the file, and inputs checked to be disk files before
+// they are read.
 #include "safe_files.h"
 
 #include <windows.h>
@@ -35,13 +36,27 @@ bool write_new_file(const std::string& temporary, std::initializer_list<file_par
     return written;
 }
 
+// A virus scanner or an indexer opens a new file for a moment as it appears; a rename meanwhile
+// fails with access denied or a sharing violation. It is tried again every `rename_retry_ms`, up
+// to `rename_patience_ms` in all. (POSIX renames are not hindered by open files.)
+constexpr DWORD rename_retry_ms = 50;
+constexpr DWORD rename_patience_ms = 2000;
+
 bool rename_over(const std::string& from, const std::string& to)
 {
     const DWORD attributes = GetFileAttributesA(to.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return false;
-    return MoveFileExA(from.c_str(), to.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    for (DWORD waited = 0;; waited += rename_retry_ms) {
+        if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = GetLastError();
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION &&
+             error != ERROR_LOCK_VIOLATION) ||
+            waited >= rename_patience_ms)
+            return false;
+        Sleep(rename_retry_ms);
+    }
 }
 
 bool remove_file(const char* name)

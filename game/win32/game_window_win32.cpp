@@ -1,23 +1,62 @@
 // The game window driver on Windows: FindWindowA, SetForegroundWindow and keybd_event, checked
-// before every key with IsWindow and GetForegroundWindow, and the snapshot through a
-// screen-compatible bitmap and GetDIBits.
+// before every key as on X11: the window still there and in front, Ctrl still down while the
+// burst holds it, and each Ctrl press and release seen in the system's key state before the
+// burst goes on. The snapshot is in win32_grab.cpp.
 #include "game_window.h"
 
-#include "bmp_file.h"
 #include "key_burst.h"
+#include "process_end.h"
+#include "win32_dpi.h"
 #include "win32_keys.h"
 
 #include <windows.h>
 
-#include <atomic>
-#include <cstring>
-
 namespace {
 
-// A console Ctrl+C or close event ends the process in another thread; when Ctrl is down, that
-// thread releases it first, and no further key is sent.
-std::atomic<bool> control_is_down{false};
-std::atomic<bool> ending{false};
+// How long a Ctrl press or release may take to show in the system's key state.
+constexpr DWORD delivery_wait_ms = 500;
+
+bool control_held_now = false;
+
+bool control_down_in_system()
+{
+    return (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0;
+}
+
+// The integrity level of a process's token (low, medium, high, system); -1 when it cannot be read.
+long integrity_level(HANDLE process)
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token))
+        return -1;
+    unsigned char buffer[64];
+    DWORD size = 0;
+    long level = -1;
+    if (GetTokenInformation(token, TokenIntegrityLevel, buffer, sizeof buffer, &size)) {
+        const PSID sid = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(buffer)->Label.Sid;
+        level = static_cast<long>(*GetSidSubAuthority(sid, *GetSidSubAuthorityCount(sid) - 1));
+    }
+    CloseHandle(token);
+    return level;
+}
+
+// Whether the game runs with more rights than the tool (started as administrator): the system
+// then drops every key the tool sends it, without a word. A game whose token the tool may not
+// even read is such a game.
+bool game_runs_elevated(HWND window)
+{
+    DWORD game_id = 0;
+    GetWindowThreadProcessId(window, &game_id);
+    HANDLE game = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, game_id);
+    if (!game)
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    const long games = integrity_level(game);
+    const DWORD error = GetLastError();
+    CloseHandle(game);
+    if (games < 0)
+        return error == ERROR_ACCESS_DENIED;
+    return games > integrity_level(GetCurrentProcess());
+}
 
 void send_raw_key(game_key key, bool pressed)
 {
@@ -25,23 +64,23 @@ void send_raw_key(game_key key, bool pressed)
     keybd_event(code.virtual_key, code.scan_code, pressed ? 0 : KEYEVENTF_KEYUP, 0);
 }
 
-BOOL WINAPI on_console_event(DWORD)
-{
-    ending = true;
-    if (control_is_down.exchange(false))
-        send_raw_key(game_key::control, false);
-    return FALSE;  // the next handler, in the end the system's, ends the process
-}
-
 game_status request_focus(game_window window)
 {
-    static const bool handler_installed = SetConsoleCtrlHandler(on_console_event, TRUE) != 0;
-    (void)handler_installed;
-    if (!IsWindow(window) || !IsWindowVisible(window) || IsIconic(window))
+    if (!IsWindow(window) || !IsWindowVisible(window))
         return game_status::window_gone;
+    if (game_runs_elevated(window))
+        return game_status::game_elevated;
+    // A minimised game is restored; the focus is asked for again once it is.
+    if (IsIconic(window)) {
+        ShowWindowAsync(window, SW_RESTORE);
+        return game_status::focus_refused;
+    }
     RECT client{};
-    if (!GetClientRect(window, &client))
-        return game_status::window_gone;
+    {
+        const game_dpi_context in_games_pixels(window);
+        if (!GetClientRect(window, &client))
+            return game_status::window_gone;
+    }
     if (client.right - client.left < min_client_width ||
         client.bottom - client.top < min_client_height)
         return game_status::window_too_small;
@@ -59,16 +98,27 @@ game_status confirm_focus(game_window window)
 
 game_status may_type(game_window window)
 {
-    if (ending)
+    if (process_end_asked())
         return game_status::interrupted;
     if (!IsWindow(window))
         return game_status::window_gone;
-    return GetForegroundWindow() == window ? game_status::ok : game_status::focus_lost;
+    if (GetForegroundWindow() != window)
+        return game_status::focus_lost;
+    // Another program (or the player) let go of Ctrl: an arrow now would be a plain arrow.
+    if (control_held_now && !control_down_in_system())
+        return game_status::control_dropped;
+    return game_status::ok;
 }
 
-// keybd_event puts the keys into the system's input stream at once.
-game_status confirm_delivery(game_window, bool)
+// keybd_event puts the keys into the system's input stream; the system's key state shows them
+// once they are taken in. A press that never shows was dropped (an elevated window in front).
+game_status confirm_delivery(game_window, bool pressed)
 {
+    for (DWORD waited = 0; control_down_in_system() != pressed; waited += 5) {
+        if (waited >= delivery_wait_ms)
+            return pressed ? game_status::keys_undelivered : game_status::ok;
+        Sleep(5);
+    }
     return game_status::ok;
 }
 
@@ -87,7 +137,7 @@ void wait_until(burst_clock::time_point deadline, const pause_work& work)
 {
     constexpr auto time_for_work = std::chrono::milliseconds(5);
     bool work_left = static_cast<bool>(work);
-    while (!ending) {
+    while (!process_end_asked()) {
         const auto left = deadline - burst_clock::now();
         if (left <= burst_clock::duration::zero())
             return;
@@ -99,9 +149,12 @@ void wait_until(burst_clock::time_point deadline, const pause_work& work)
     }
 }
 
+// While Ctrl is down, an end asked for (the console's Ctrl+C or close) waits until the burst
+// has released it: the one handler of the files layer ends the process.
 void set_control_held(bool held)
 {
-    control_is_down = held;
+    control_held_now = held;
+    hold_process_end(held);
 }
 
 constexpr burst_steps win32_burst_steps{request_focus, confirm_focus,    may_type, confirm_delivery,
@@ -117,63 +170,6 @@ game_window find_game_window(const char* title)
 game_status scroll_map_view(game_window window, int dx, int dy, const pause_work& work,
                             bool continuing)
 {
+    watch_process_end();
     return run_key_burst(win32_burst_steps, window, dx, dy, work, continuing);
-}
-
-game_status grab_client_area(game_window window, client_picture& picture)
-{
-    RECT client{};
-    if (!IsWindow(window) || !GetClientRect(window, &client))
-        return game_status::window_gone;
-    const int width = client.right - client.left;
-    const int height = client.bottom - client.top;
-
-    HDC window_dc = GetDC(window);
-    if (!window_dc)
-        return game_status::picture_failed;
-    HDC memory_dc = CreateCompatibleDC(window_dc);
-    HBITMAP bitmap = memory_dc ? CreateCompatibleBitmap(window_dc, width, height) : nullptr;
-    if (!bitmap) {
-        if (memory_dc)
-            DeleteDC(memory_dc);
-        ReleaseDC(window, window_dc);
-        return game_status::picture_failed;
-    }
-
-    HGDIOBJ previous = SelectObject(memory_dc, bitmap);
-    bool ok = BitBlt(memory_dc, 0, 0, width, height, window_dc, 0, 0, SRCCOPY) != 0;
-    // The bitmap must not stay selected while GetDIBits reads it.
-    SelectObject(memory_dc, previous);
-
-    BITMAP described{};
-    ok = ok && GetObjectA(bitmap, sizeof described, &described) != 0;
-    const std::uint32_t pixel_bytes =
-        ok ? bmp_pixel_bytes(described.bmWidth, described.bmHeight) : 0;
-    const auto info_header = bmp_info_header(described.bmWidth, described.bmHeight);
-
-    // The format description gets a copy of its own: GetDIBits writes back into it (the image
-    // size, colour fields) after storing the rows, which would overwrite the first pixels of the
-    // bottom row if the two shared one block.
-    BITMAPINFO format{};
-    std::memcpy(&format.bmiHeader, info_header.data(), bmp_info_header_bytes);
-    HGLOBAL block = ok ? GlobalAlloc(GHND, pixel_bytes + bmp_info_header_bytes) : nullptr;
-    unsigned char* bytes = block ? static_cast<unsigned char*>(GlobalLock(block)) : nullptr;
-    if (bytes) {
-        ok = GetDIBits(window_dc, bitmap, 0, static_cast<UINT>(described.bmHeight), bytes,
-                       &format, DIB_RGB_COLORS) == described.bmHeight;
-        if (ok) {
-            picture.width = described.bmWidth;
-            picture.height = described.bmHeight;
-            picture.rows.assign(bytes, bytes + pixel_bytes);
-        }
-        GlobalUnlock(block);
-    } else {
-        ok = false;
-    }
-    if (block)
-        GlobalFree(block);
-    DeleteDC(memory_dc);
-    DeleteObject(bitmap);
-    ReleaseDC(window, window_dc);
-    return ok ? game_status::ok : game_status::picture_failed;
 }

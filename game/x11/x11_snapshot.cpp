@@ -219,12 +219,13 @@ game_status grab_client_area(game_window window, client_picture& picture)
     bool read = false;
     if (driver.composite) {
         watch_game_window(driver, window);
-        read = read_stored_picture(driver, window, attributes, converted);
+        read = read_stored_picture(driver, window, attributes, converted) && !shows_nothing(picture);
     }
+    // Where the window's own pixels show nothing (or cannot be had), the screen may.
     if (!read) {
         const game_status status = read_screen_picture(driver, window, attributes, converted);
         if (status != game_status::ok)
             return status;
     }
-    return game_status::ok;
+    return shows_nothing(picture) ? game_status::picture_failed : game_status::ok;
 }

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The Windows programs need nothing installed: every DLL they import comes with Windows (the C
-# and C++ runtimes are linked in). Each carries a version resource with the project's version.
-# Usage: windows_imports_test.sh VERSION PROGRAM.exe...
+# The Windows programs as Windows sees them: they need nothing installed (every DLL they import
+# comes with Windows; the C and C++ runtimes are linked in), and each carries its icon, a manifest
+# (the current controls, no elevation, the DPI awareness it declares) and a version resource with
+# the project's version.
+# Usage: windows_programs_test.sh VERSION PROGRAM.exe...
 set -euo pipefail
 version=$1
 shift
@@ -22,5 +24,15 @@ for program in "$@"; do
   done
   strings -el -n 2 "$program" | grep -qx "$version" ||
     { echo "FAILED: $program carries no version resource of version $version"; exit 1; }
+  # Resource types at the top of the resource directory: icon, icon group, version, manifest.
+  types=$("$objdump" -p "$program" | sed -n '/Resource Directory section/,/^$/p' |
+          sed -n 's/^[0-9a-f]*   Entry: ID: 0x0*\([0-9a-f]*\),.*/\1/p' | tr '\n' ' ')
+  for type in 3 e 10 18; do
+    [[ " $types" == *" $type "* ]] || { echo "FAILED: $program lacks resource type 0x$type ($types)"; exit 1; }
+  done
+  manifest=$(strings -n 8 "$program" | sed -n '/<assembly/,/<\/assembly>/p')
+  for expected in Microsoft.Windows.Common-Controls 'level="asInvoker"' dpiAwareness; do
+    grep -qF "$expected" <<<"$manifest" || { echo "FAILED: $program's manifest lacks $expected"; exit 1; }
+  done
   echo "$(basename "$program") $version: $(echo $imports)"
 done
