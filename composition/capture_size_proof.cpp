@@ -1,0 +1,111 @@
+// The map's size: the corner and the far edge proved by looks, a smaller map told from a missed
+// key by a view standing at a scroll limit, and a larger map's size found by walking on.
+#include "capture_scan.h"
+
+#include "image_files.h"
+
+#include <cstdlib>
+
+namespace {
+
+// The size whose map has its right and bottom scroll limits `taps` from the left and top ones.
+std::optional<int> size_with_limit(int taps)
+{
+    for (size_t i = 0; i < map_size_table.size(); ++i)
+        if (map_size_table[i].traverse_taps == taps)
+            return static_cast<int>(i);
+    return std::nullopt;
+}
+
+}  // namespace
+
+// How far the walk moved the view from the view settled last, where that is to be checked: from
+// a look, or to one, while the two can show land in common.
+std::optional<tap_shift> expected_shift(const scan& run, const walk_stop& stop)
+{
+    if (!run.reference || (stop.kind == stop_kind::screen && !run.reference->look))
+        return std::nullopt;
+    const tap_shift shift{stop.x - run.reference->x_taps, stop.y - run.reference->y_taps};
+    constexpr int tile_taps = view_tile_pixels / tap_pixels;
+    if (std::abs(shift.dx) >= tile_taps || std::abs(shift.dy) >= tile_taps)
+        return std::nullopt;
+    return shift;
+}
+
+// The view of `stop` against the view settled last. A corner that moved: the first burst did
+// not reach the top-left limit, so the map is larger. A far edge elsewhere than the size's
+// limit: past it, the map is larger; short of it, the view stands at a limit of a smaller map,
+// or at none a map of any size has. Any other stop elsewhere: a tap the game missed.
+void check_against_reference(const scan& run, const walk_stop& stop, const image& snapshot)
+{
+    const std::optional<tap_shift> expected = expected_shift(run, stop);
+    if (!expected)
+        return;
+    const std::optional<tap_shift> seen =
+        find_view_shift(run.reference->view.snapshot, snapshot);
+    if (!seen || *seen == *expected)
+        return;
+    if (stop.proves == stop_proof::corner)
+        throw map_larger{};
+    if (stop.proves != stop_proof::far_edge)
+        throw screen_refused{game_status::view_misplaced};
+    const int x = run.reference->x_taps + seen->dx;
+    if (seen->dy == 0 && x > stop.x)
+        throw map_larger{x};
+    if (const std::optional<int> size = size_with_limit(x); seen->dy == 0 && size)
+        throw map_size_found{*size};
+    throw screen_refused{game_status::view_misplaced, true};
+}
+
+// A screen that did not fit, with its view short of its stop: when a tap further on does not
+// move the view, it stands at a scroll limit, and the map ends there. Throws the map's size
+// when a map of some size has its limit there, else a final refusal. Returns when the view can
+// still move on (the game missed a tap) or where it stands cannot be told.
+void check_for_limit(scan& run)
+{
+    const waiting_stop waiting = *run.waiting;
+    if (waiting.stop.kind != stop_kind::screen)
+        return;
+    const image misfit = read_back(run.driver, run.shots.latest);
+    const std::optional<tap_shift> short_by = find_seam_shift(
+        run.map.canvas, misfit, waiting.left_px, waiting.top_px, run.map.area, run.map.map);
+    if (!short_by || (short_by->dx >= 0 && short_by->dy >= 0))
+        return;
+    const bool across = short_by->dx < 0;
+    const std::optional<tap_shift> moved =
+        find_view_shift(misfit, look_after(run, across ? 1 : 0, across ? 0 : 1));
+    if (!moved || !(*moved == tap_shift{0, 0}))
+        return;
+    const int limit = across ? waiting.stop.x + short_by->dx : waiting.stop.y + short_by->dy;
+    if (const std::optional<int> size = size_with_limit(limit))
+        throw map_size_found{*size};
+    throw screen_refused{game_status::view_misplaced, true};
+}
+
+// Taps from one look to the next while the map's size is sought: the two still share a tap's
+// width of land, enough to tell how far the view moved.
+constexpr int seeking_step_taps = view_tile_pixels / tap_pixels - 1;
+
+// The map is larger than the size asked for: the view is walked right from `x_taps` (from the
+// left limit, sent there first, where that is not known), looked at after every few taps, until
+// it stops at the right limit; where that is gives the map's size.
+int find_map_size(scan& run, std::optional<int> x_taps)
+{
+    const int largest_limit = map_size_table.back().traverse_taps;
+    int x = x_taps.value_or(0);
+    image before = x_taps ? read_back(run.driver, run.shots.latest)
+                          : look_after(run, -(largest_limit + 1), 0);
+    for (;;) {
+        image after = look_after(run, seeking_step_taps, 0);
+        const std::optional<tap_shift> moved = find_view_shift(before, after);
+        if (!moved || moved->dy != 0 || moved->dx < 0 || x + moved->dx > largest_limit)
+            throw screen_refused{game_status::view_misplaced, true};
+        x += moved->dx;
+        if (moved->dx < seeking_step_taps) {
+            if (const std::optional<int> size = size_with_limit(x))
+                return *size;
+            throw screen_refused{game_status::view_misplaced, true};
+        }
+        before = std::move(after);
+    }
+}

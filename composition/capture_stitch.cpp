@@ -1,0 +1,79 @@
+// The map stitched so far: the canvas set up, a screen checked against it and placed in it,
+// and its final rows handed on band by band.
+#include "capture_scan.h"
+
+#include <algorithm>
+
+void prepare_capture(stitched_map& map, photographs& shots, const capture_driver& driver,
+                     game_window window)
+{
+    if (map.canvas.is_empty())
+        map.canvas.assign(canvas_pixels(map.size), canvas_pixels(map.size), 1, 3, 0);
+    if (!shots.latest.rows.empty())
+        return;
+    // A window whose picture shows nothing of the game is refused before any key.
+    const game_status status = driver.grab_client_area(window, shots.latest);
+    if (status == game_status::picture_failed)
+        throw screen_refused{status};
+    if (status == game_status::ok)
+        shots.retaken = shots.latest;
+}
+
+namespace {
+
+image view_tile_of(const image& snapshot)
+{
+    return snapshot.get_crop(view_tile_left, view_tile_top, view_tile_left + view_tile_pixels - 1,
+                             view_tile_top + view_tile_pixels - 1);
+}
+
+// Whether a screen's view tile is the one placed last, to the pixel, though the keys moved the
+// view by at least a tap: the game has not drawn the new view (yet). A tile of one colour
+// (unexplored land) looks the same anywhere and tells nothing.
+bool same_as_last(const stitched_map& map, const image& tile)
+{
+    if (map.last_tile.is_empty() || !(tile == map.last_tile))
+        return false;
+    for (int c = 0; c < tile.spectrum(); ++c) {
+        const unsigned char* channel = tile.data(0, 0, 0, c);
+        const size_t size = static_cast<size_t>(tile.width()) * tile.height();
+        if (std::any_of(channel, channel + size, [&](unsigned char v) { return v != *channel; }))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool fits_the_map(const stitched_map& map, const waiting_stop& waiting, const image& snapshot)
+{
+    return waiting.stop.kind == stop_kind::look ||
+           (!same_as_last(map, view_tile_of(snapshot)) &&
+            compare_seam(map.canvas, snapshot, waiting.left_px, waiting.top_px, map.area,
+                         map.map) == likeness::same);
+}
+
+void place_screen(stitched_map& map, const waiting_stop& waiting, const image& snapshot)
+{
+    map.last_tile = view_tile_of(snapshot);
+    place_view_tile(map.canvas, snapshot, waiting.left_px, waiting.top_px, map.area);
+    map.area.add_tile(waiting.left_px, view_tile_pixels);
+    if (waiting.stop.last_in_row)
+        map.rows_final = std::clamp(map.area.row_end - map.origin, 0, map.size.map_pixels);
+}
+
+// Rows a band holds: two JPEG blocks' worth, a millisecond or two of work.
+constexpr int band_rows = 16;
+
+bool hand_on_band(stitched_map& map, const map_rows_sink& sink)
+{
+    if (map.rows_handed_on >= map.rows_final)
+        return false;
+    const int first = map.rows_handed_on;
+    const int last = std::min(first + band_rows, map.rows_final) - 1;
+    image band = map.canvas.get_crop(map.origin, map.origin + first,
+                                     map.origin + map.size.map_pixels - 1, map.origin + last);
+    map.rows_handed_on = last + 1;
+    sink(band, first);
+    return map.rows_handed_on < map.rows_final;
+}
