@@ -3,10 +3,21 @@
 # comes with Windows; the C and C++ runtimes are linked in), and each carries its icon, a manifest
 # (the current controls, no elevation, the DPI awareness it declares) and a version resource with
 # the project's version.
-# Usage: windows_programs_test.sh VERSION PROGRAM.exe...
+# The programs as they ship (the 32-bit build the ZIP is made of) are checked as well, with the
+# ZIP's name and its README.txt (Windows line ends, for Notepad).
+# Usage: windows_programs_test.sh VERSION SHIPPED_BUILD PROGRAM.exe...
 set -euo pipefail
 version=$1
-shift
+shipped=$2
+shift 2
+fail() { echo "FAILED: $*"; exit 1; }
+[ "$(file -b "$shipped/app/tilequilt.exe" | cut -c1-5)" = "PE32 " ] ||
+  fail "the shipped tilequilt.exe is not a 32-bit Windows program"
+grep -q "CPACK_PACKAGE_FILE_NAME \"tilequilt-$version-windows\"" "$shipped/CPackConfig.cmake" ||
+  fail "the ZIP is not named tilequilt-$version-windows"
+file "$shipped/packaging/README.txt" | grep -q "CRLF line terminators" ||
+  fail "README.txt has no Windows line ends"
+set -- "$@" "$shipped/app/tilequilt.exe" "$shipped/standin/tilequilt-standin.exe"
 system_dlls=(advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll
              shell32.dll user32.dll windowscodecs.dll)
 for program in "$@"; do
