@@ -1,4 +1,4 @@
-#include "safe_files.h"
+#include "platform_files.h"
 
 #include <chrono>
 #include <csignal>
