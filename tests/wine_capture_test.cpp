@@ -146,6 +146,15 @@ struct wine_capture : ::testing::Test {
         return window;
     }
 
+    // Waits up to 30 s for the Windows tool to show a message; what it told the player.
+    std::string windows_tool_message()
+    {
+        const std::string log = folder + "/messages.log";
+        wait_until([&] { return read_text_file(log).find("message: ") != std::string::npos; },
+                   std::chrono::seconds(30));
+        return read_text_file(log);
+    }
+
     child_process windows_tool;
 };
 
@@ -242,12 +251,8 @@ TEST_F(wine_capture, WindowsToolStopsWhenAnotherProgramLetsGoOfCtrl)
     click_in_window(window, capture_place.centre_x(), capture_place.centre_y());
     EXPECT_EQ(wait_process(releaser, std::chrono::seconds(60)), 0)
         << read_text_file(folder + "/releaser.txt");
-    ASSERT_TRUE(wait_until([&] {
-        return read_text_file(folder + "/messages.log").find("message: ") != std::string::npos;
-    }, std::chrono::seconds(30)));
-    EXPECT_NE(read_text_file(folder + "/messages.log").find("let go of the Ctrl key"),
-              std::string::npos)
-        << read_text_file(folder + "/messages.log");
+    const std::string said = windows_tool_message();
+    EXPECT_NE(said.find("let go of the Ctrl key"), std::string::npos) << said;
     const std::vector<logged_burst> bursts = read_bursts(folder + "/keys.log");
     ASSERT_EQ(bursts.size(), 3u);
     for (const logged_burst& burst : bursts)
@@ -264,12 +269,8 @@ TEST_F(wine_capture, WindowsToolRefusesAGameItCannotPhotograph)
     ASSERT_FALSE(window.empty());
     run_output("xdotool windowmove --sync " + window + " 850 0");
     click_in_window(window, capture_place.centre_x(), capture_place.centre_y());
-    ASSERT_TRUE(wait_until([&] {
-        return read_text_file(folder + "/messages.log").find("message: ") != std::string::npos;
-    }, std::chrono::seconds(30)));
-    EXPECT_NE(read_text_file(folder + "/messages.log").find("could not be photographed"),
-              std::string::npos)
-        << read_text_file(folder + "/messages.log");
+    const std::string said = windows_tool_message();
+    EXPECT_NE(said.find("could not be photographed"), std::string::npos) << said;
     EXPECT_TRUE(read_bursts(folder + "/keys.log").empty());
     EXPECT_FALSE(file_exists(folder + "/result.jpg"));
 }
