@@ -1,6 +1,7 @@
-// JPEG files read from memory through libjpeg into the image library's planar pictures of three
-// channels. Anything that is not a whole, sound picture is refused with a file error naming the
-// file: libjpeg would only warn about corrupt or cut-short data and fill in grey.
+// JPEG files read from memory into the image library's planar pictures of three channels, by the
+// platform's codec (libjpeg on Linux, the Windows Imaging Component on Windows). Anything that is
+// not a whole, sound picture is refused with a file error naming the file: a codec would only
+// warn about corrupt or cut-short data and fill in grey.
 #pragma once
 
 #include "cimg.h"

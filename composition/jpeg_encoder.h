@@ -1,5 +1,6 @@
-// JPEG files made in memory through libjpeg, from the image library's planar pictures, whole or a
-// band of rows at a time. Failures are thrown as the tool's image errors.
+// JPEG files made in memory by the platform's codec (libjpeg on Linux, the Windows Imaging
+// Component on Windows), from the image library's planar pictures, whole or a band of rows at a
+// time. Failures are thrown as the tool's image errors.
 #pragma once
 
 #include "cimg.h"

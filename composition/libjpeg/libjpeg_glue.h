@@ -8,12 +8,6 @@
 #include <cstdint>
 #include <cstdio>
 
-// On Windows, <windows.h> (which the image library includes) defines `boolean` as unsigned char,
-// and libjpeg built for Windows uses that type too: jpeglib.h must not define its own.
-#if defined(_WIN32) && !defined(HAVE_BOOLEAN)
-#include <windows.h>
-#define HAVE_BOOLEAN
-#endif
 #include <jpeglib.h>
 
 // libjpeg's errors, and its warnings of corrupt or cut-short data (where it would fill in grey),

@@ -66,6 +66,21 @@ void show_view(HWND window, int x, int y)
     UpdateWindow(window);
 }
 
+// Busy for `ms` of this thread's processor time: on a loaded machine that takes longer.
+void spend_processor_time(int ms)
+{
+    const auto used_100ns = [] {
+        FILETIME created, ended, kernel, user;
+        GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user);
+        return (static_cast<unsigned long long>(user.dwHighDateTime) << 32 | user.dwLowDateTime) +
+               (static_cast<unsigned long long>(kernel.dwHighDateTime) << 32 |
+                kernel.dwLowDateTime);
+    };
+    const unsigned long long until = used_100ns() + 10'000ULL * static_cast<unsigned>(ms);
+    while (used_100ns() < until) {
+    }
+}
+
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
 {
     switch (message) {
@@ -89,6 +104,11 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
                 SetTimer(window, id, static_cast<UINT>(game.faults.redraw_delay_ms), nullptr);
             } else {
                 show_view(window, game.view_x, game.view_y);
+                if (game.faults.draw_cost_ms > 0) {
+                    // Every key's view drawn in turn, before the next key is read.
+                    UpdateWindow(window);
+                    spend_processor_time(game.faults.draw_cost_ms);
+                }
             }
         }
         if (const int hang_ms = standin_hang_due(game)) {
