@@ -1,4 +1,4 @@
-#include "platform_files.h"
+#include "safe_files.h"
 
 #include <chrono>
 #include <csignal>
