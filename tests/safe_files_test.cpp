@@ -1,7 +1,7 @@
 // The tool's file handling on a real file system: links, FIFOs, folders and devices where the
 // tool reads or writes, and writes that fail part-way.
 #include "process_end.h"
-#include "platform_files.h"
+#include "safe_files.h"
 
 #include "desktop.h"
 
