@@ -37,10 +37,15 @@ struct x11_driver : ::testing::Test {
         ASSERT_FALSE(game.window.empty()) << "the stand-in's window did not appear";
     }
 
+    // The game's window, once it has drawn its first picture (a window that shows one colour
+    // is no photograph of the game).
     game_window found()
     {
         const game_window window = find_game_window(game_window_title);
         EXPECT_EQ(std::to_string(window), game.window);
+        client_picture picture;
+        EXPECT_TRUE(wait_until([&] { return grab_client_area(window, picture) == game_status::ok; },
+                               std::chrono::seconds(5)));
         return window;
     }
 
