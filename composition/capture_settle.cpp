@@ -140,8 +140,8 @@ void use_waiting_stop(scan& run)
     check_against_reference(run, waiting.stop, view.snapshot);
     if (waiting.stop.kind == stop_kind::screen)
         place_screen(run.map, waiting, view.snapshot);
-    run.reference =
-        seen_view{std::move(view), waiting.stop.x, waiting.stop.y, waiting.stop.kind == stop_kind::look};
+    run.reference = seen_view{std::move(view), waiting.stop.x, waiting.stop.y,
+                              waiting.stop.kind == stop_kind::look};
     run.waiting.reset();
 }
 

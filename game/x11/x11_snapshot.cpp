@@ -219,7 +219,8 @@ game_status grab_client_area(game_window window, client_picture& picture)
     bool read = false;
     if (driver.composite) {
         watch_game_window(driver, window);
-        read = read_stored_picture(driver, window, attributes, converted) && !shows_nothing(picture);
+        read = read_stored_picture(driver, window, attributes, converted) &&
+               !shows_nothing(picture);
     }
     // Where the window's own pixels show nothing (or cannot be had), the screen may.
     if (!read) {
