@@ -34,7 +34,8 @@ image read_back(const capture_driver& driver, const client_picture& shot)
 
 namespace {
 
-// The waiting stop's view once it has settled: photographed again with no key since, the
+// The waiting stop's view once it has settled, from `earlier`, its first photograph as read
+// back: photographed again with no key since, the
 // photographs agree (animation aside) over the stillness asked, and a screen fits. Until then
 // the view is photographed again; one that does not settle throws screen_refused, before any
 // key. A view seen still since `still_since` need not stand still again. The stillness asked
@@ -42,12 +43,11 @@ namespace {
 // stood still from its first photograph: a hitch of the game costs a few screens, not the rest
 // of the capture. Photographs with the same bytes agree without a look; only differing ones go
 // through the snapshot file to be compared.
-settled settled_view(const waiting_stop& waiting, const stitched_map& map, photographs& shots,
-                   const capture_driver& driver, game_window window,
-                   capture_clock::duration needed, capture_clock::time_point still_from,
-                   void (*idle)())
+settled settled_view(const waiting_stop& waiting, image earlier, const stitched_map& map,
+                     photographs& shots, const capture_driver& driver, game_window window,
+                     capture_clock::duration needed, capture_clock::time_point still_from,
+                     void (*idle)())
 {
-    image earlier = read_back(driver, shots.latest);
     auto earlier_at = waiting.taken_at;
     std::optional<capture_clock::time_point> misfit_since;  // standing still, but misfitting
     bool kept_up = true;
@@ -130,13 +130,13 @@ void use_waiting_stop(scan& run)
         first ? capture_clock::duration(settle_pause + retake_pause) : run.shots.stillness;
     // The view where the view settled last was, and still the same: it has stood since.
     auto still_from = waiting.taken_at;
+    image first_photograph = read_back(run.driver, run.shots.latest);
     const std::optional<tap_shift> expected = expected_shift(run, waiting.stop);
     if (expected && *expected == tap_shift{0, 0} &&
-        compare_snapshots(run.reference->view.snapshot,
-                          read_back(run.driver, run.shots.latest)) == likeness::same)
+        compare_snapshots(run.reference->view.snapshot, first_photograph) == likeness::same)
         still_from = run.reference->view.still_since;
-    settled view = settled_view(waiting, run.map, run.shots, run.driver, run.window, needed,
-                                still_from, run.observer.idle);
+    settled view = settled_view(waiting, std::move(first_photograph), run.map, run.shots,
+                                run.driver, run.window, needed, still_from, run.observer.idle);
     check_against_reference(run, waiting.stop, view.snapshot);
     if (waiting.stop.kind == stop_kind::screen)
         place_screen(run.map, waiting, view.snapshot);
@@ -166,7 +166,8 @@ image look_after(scan& run, int dx, int dy)
         throw screen_refused{status, true};
     const waiting_stop look{{{}, 0, 0, false, false, stop_kind::look}, 0, 0, run.driver.now()};
     photograph_view(run.driver, run.window, run.shots.latest);
-    return settled_view(look, run.map, run.shots, run.driver, run.window, run.shots.stillness,
-                        look.taken_at, run.observer.idle)
+    return settled_view(look, read_back(run.driver, run.shots.latest), run.map, run.shots,
+                        run.driver, run.window, run.shots.stillness, look.taken_at,
+                        run.observer.idle)
         .snapshot;
 }
