@@ -237,8 +237,8 @@ TEST_F(wine_capture, WindowsToolWithoutTheGameSaysSo)
               std::string("message: ") + game_not_found_message + "\n");
 }
 
-// Another program lets go of Ctrl in the middle of the tool's third burst: the burst stops before
-// its next arrow, and the capture with it; no arrow reached the game without Ctrl.
+// Another program lets go of Ctrl in the middle of one of the tool's bursts: the burst stops
+// before its next arrow, and the capture with it; no arrow reached the game without Ctrl.
 TEST_F(wine_capture, WindowsToolStopsWhenAnotherProgramLetsGoOfCtrl)
 {
     ASSERT_FALSE(start_windows_game().empty());
@@ -253,8 +253,11 @@ TEST_F(wine_capture, WindowsToolStopsWhenAnotherProgramLetsGoOfCtrl)
         << read_text_file(folder + "/releaser.txt");
     const std::string said = windows_tool_message();
     EXPECT_NE(said.find("let go of the Ctrl key"), std::string::npos) << said;
+    // Ctrl is let go in the third burst, or (on a busy machine, where the helper wakes late) in
+    // the fourth: the capture stops in that burst.
     const std::vector<logged_burst> bursts = read_bursts(folder + "/keys.log");
-    ASSERT_EQ(bursts.size(), 3u);
+    EXPECT_GE(bursts.size(), 3u);
+    EXPECT_LE(bursts.size(), 4u);
     for (const logged_burst& burst : bursts)
         EXPECT_TRUE(burst.taps_with_ctrl);
     EXPECT_FALSE(file_exists(folder + "/result.jpg"));
