@@ -201,7 +201,10 @@ struct wayland_capture : ::testing::Test {
     void expect_whole_map(int size)
     {
         EXPECT_EQ(wrong_result_files(folder, image_of(generate_map(1152 * size, seed))), "");
-        EXPECT_EQ(read_bursts(game.key_log).size(), size == 1 ? 13u : 31u);
+        // weston may set the modifiers afresh after the click, taking Ctrl out of the first
+        // burst's keys: that burst is then tried again, once.
+        const size_t bursts = read_bursts(game.key_log).size(), walk = size == 1 ? 13u : 31u;
+        EXPECT_TRUE(bursts == walk || bursts == walk + 1) << bursts << " bursts";
     }
 
     // Under weston: a medium map's capture pressed, waiting for the player's click, no key sent.
