@@ -79,6 +79,28 @@ bool control_down_in_server(Display* display)
     return (keys[code / 8] >> (code % 8)) & 1;
 }
 
+// How long after the window got the keyboard its modifiers may still be set afresh: a Wayland
+// desktop tells XWayland the modifiers it knows (without the tool's Ctrl) some milliseconds after
+// the focus came, tens of them on a busy machine.
+constexpr auto keyboard_handover = std::chrono::milliseconds(200);
+
+// With Ctrl down: waits until the window has held the keyboard for `keyboard_handover`, then
+// makes sure that Ctrl is in effect. False as soon as the modifiers are seen set without it: no
+// arrow has gone out then. Focus that stays where it is costs nothing here.
+bool control_kept_through_handover(x11_driver& driver)
+{
+    bool in_effect = confirm_control_in_effect(driver);
+    if (burst_clock::now() >= driver.watched.focus_came_at + keyboard_handover)
+        return in_effect;
+    while (in_effect && !process_end_asked() &&
+           burst_clock::now() < driver.watched.focus_came_at + keyboard_handover) {
+        const timespec pause{0, 2'000'000};
+        nanosleep(&pause, nullptr);
+        in_effect = take_in_events(driver).control_in_effect;
+    }
+    return in_effect && confirm_control_in_effect(driver);
+}
+
 // A desktop may pass the keys of XTest on through a permission portal, later than they were
 // sent. Ctrl's state in the server tells when it got there: the first press typed into a window
 // must show before any arrow follows it, and every release before the pause that ends in a
@@ -101,7 +123,7 @@ game_status confirm_delivery(game_window window, bool pressed)
         if (pressed && watched.id == window)
             watched.delivery_confirmed = true;
     }
-    if (pressed && !confirm_control_in_effect(driver))
+    if (pressed && !control_kept_through_handover(driver))
         return game_status::control_dropped;
     return game_status::ok;
 }

@@ -7,6 +7,8 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XShm.h>
 
+#include <chrono>
+
 // The game window the driver watches: its connection listens to the window's focus and
 // structure events, so that before every key the driver knows, without asking the X server,
 // whether the window still exists and still has the focus. One watched window at a time: the
@@ -21,6 +23,8 @@ struct watched_window {
     // last state change the server reported says (not only down in the key map: a Wayland
     // desktop may set XWayland's modifiers afresh when it hands a window the keyboard).
     bool control_in_effect = false;
+    // When the driver last learnt that the window got the keyboard (or began watching it).
+    std::chrono::steady_clock::time_point focus_came_at{};
 };
 
 // A picture in memory shared with the X server, kept from one snapshot to the next while the

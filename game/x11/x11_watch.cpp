@@ -33,9 +33,16 @@ void handle(x11_driver& driver, const XEvent& event)
         break;
     case FocusIn:
         // Back with the game: some desktops (weston) take the focus away and give it back in
-        // answer to a focus request.
-        if (event.xfocus.window == watched.id)
-            watched.focus_left = false;
+        // answer to a focus request. A Wayland desktop that hands a window the keyboard sets
+        // XWayland's modifiers afresh soon after: a Ctrl held meanwhile no longer counts on.
+        if (event.xfocus.window != watched.id)
+            break;
+        watched.focus_left = false;
+        if (event.xfocus.mode == NotifyNormal && event.xfocus.detail != NotifyInferior) {
+            watched.focus_came_at = std::chrono::steady_clock::now();
+            if (driver.control_is_down)
+                watched.control_in_effect = false;
+        }
         break;
     default:
         break;
@@ -78,6 +85,7 @@ watched_window& watch_game_window(x11_driver& driver, Window window)
     Display* display = driver.display;
     watched = watched_window{};
     watched.id = window;
+    watched.focus_came_at = std::chrono::steady_clock::now();
     watched.activation_supported = window_manager_supports(display, "_NET_ACTIVE_WINDOW");
     XSelectInput(display, window, FocusChangeMask | StructureNotifyMask);
     if (driver.keyboard_events >= 0)
