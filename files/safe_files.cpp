@@ -1,5 +1,7 @@
 #include "safe_files.h"
 
+#include "platform_files.h"
+
 #include <chrono>
 #include <csignal>
 #include <cstring>

@@ -68,17 +68,3 @@ std::FILE* open_regular_file(const std::string& name, read_status& status);
 
 // The whole content of the regular file `name`.
 read_status read_regular_file(const std::string& name, std::vector<unsigned char>& bytes);
-
-// The platform's part, one source file per platform.
-namespace platform_files {
-// Creates `temporary` exclusively and writes `parts` into it, flushed to the disk unless scratch.
-// Returns false (having removed what it made) on failure; sets `exists` when the name was taken
-// already.
-bool write_new_file(const std::string& temporary, std::initializer_list<file_part> parts,
-                    file_care care, bool& exists);
-// Renames `from` over `to`, replacing what `to` names (a file or a link) but never a folder.
-bool rename_over(const std::string& from, const std::string& to);
-// Safe to call while the process is being ended (a signal handler, the console's handler).
-bool remove_file(const char* name);
-std::FILE* open_regular_file(const std::string& name, read_status& status);
-}  // namespace platform_files

@@ -2,6 +2,7 @@
 // tool reads or writes, and writes that fail part-way.
 #include "process_end.h"
 #include "safe_files.h"
+#include "platform_files.h"
 
 #include "desktop.h"
 

@@ -1,7 +1,7 @@
 // The platform's part of the tool's file handling on POSIX systems: exclusive creation with
 // O_EXCL (which never follows a link), fsync before the rename, and inputs checked with stat
 // before they are opened, without blocking, and checked again once open.
-#include "safe_files.h"
+#include "platform_files.h"
 
 #include <cerrno>
 #include <cstdio>

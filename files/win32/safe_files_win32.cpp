@@ -2,7 +2,7 @@
 // existing name, links included), FlushFileBuffers before MoveFileEx, a rename tried again for a
 // short while when another program holds the file, and inputs checked to be disk files before
 // they are read.
-#include "safe_files.h"
+#include "platform_files.h"
 
 #include <windows.h>
 
