@@ -9,7 +9,7 @@ namespace {
 // The map scaled down to the minimap's square.
 rgb_picture make_minimap(const rgb_picture& map)
 {
-    const int side = standin_minimap_side;
+    const int side = standin_minimap.right - standin_minimap.left;
     rgb_picture mini{side, side, std::vector<unsigned char>(static_cast<size_t>(side) * side * 3)};
     for (int y = 0; y < side; ++y) {
         for (int x = 0; x < side; ++x) {

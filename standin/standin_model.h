@@ -11,19 +11,18 @@
 #include <set>
 #include <string>
 
-inline constexpr int standin_client_width = 800;
-inline constexpr int standin_client_height = 600;
-// Client position of the map's top-left pixel with the view at its top-left limit: (289, 264).
-inline constexpr int standin_origin_x = view_tile_left + limit_origin_pixels;
-inline constexpr int standin_origin_y = view_tile_top + limit_origin_pixels;
-// The part of the client area that shows the map (half-open), around the 512-pixel view tile.
-inline constexpr int standin_view_left = 8;
-inline constexpr int standin_view_top = 8;
-inline constexpr int standin_view_right = 592;
-inline constexpr int standin_view_bottom = 552;
+// A box of the client area, in pixels, half-open: from (left, top) up to (right, bottom).
+struct standin_box {
+    int left, top, right, bottom;
+};
 
-// Side of the minimap, the map scaled down, in the interface panel.
-inline constexpr int standin_minimap_side = 160;
+// The client area, 800 x 600; the part of it that shows the map, around the view tile; and the
+// minimap, the map scaled down in the interface panel. The map's top-left pixel lies
+// `limit_origin_pixels` right of and below the view tile's corner with the view at its top-left
+// limit, as in the game.
+inline constexpr standin_box standin_client{0, 0, 800, 600};
+inline constexpr standin_box standin_view_area{8, 8, 592, 552};
+inline constexpr standin_box standin_minimap{616, 24, 776, 184};
 
 struct standin_faults {
     std::set<int> ignored_taps;  // tap numbers (1 = first Ctrl+arrow press) that do nothing

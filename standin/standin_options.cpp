@@ -2,6 +2,7 @@
 
 #include "standin_map.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -35,6 +36,79 @@ void print_usage(std::FILE* to)
                  "         [--scroll-limit X,Y] [--hang TAP,MS] [--blank]\n");
 }
 
+// The numbers of `--ignore-taps`: "N,N,...".
+bool parse_taps(const std::string& list, std::set<int>& taps)
+{
+    for (size_t start = 0; start <= list.size();) {
+        const size_t comma = std::min(list.find(',', start), list.size());
+        int tap = 0;
+        if (!parse_int(list.substr(start, comma - start).c_str(), tap))
+            return false;
+        taps.insert(tap);
+        start = comma + 1;
+    }
+    return true;
+}
+
+// An option that takes no value; false when `option` is not one.
+bool parse_flag(const std::string& option, standin_options& options)
+{
+    if (option == "--blank")
+        options.faults.blank = true;
+    else if (option == "--animate")
+        options.animated_percent = standin_default_animated_percent;
+    else
+        return false;
+    return true;
+}
+
+// An option with its value; false when either is wrong. `--size` counts from 1, as the tool's
+// Size slider does.
+bool parse_option(const std::string& option, const char* value, standin_options& options)
+{
+    standin_faults& faults = options.faults;
+    int number = 0;
+    if (option == "--size") {
+        const bool ok = parse_int(value, number) && number >= 1 && number <= map_size_count;
+        options.size_index = number - 1;
+        return ok;
+    }
+    if (option == "--seed") {
+        const bool ok = parse_int(value, number);
+        options.seed = static_cast<std::uint32_t>(number);
+        return ok;
+    }
+    if (option == "--view")
+        return parse_pair(value, options.view_x, options.view_y);
+    if (option == "--picture" || option == "--write-map" || option == "--key-log" ||
+        option == "--state") {
+        std::string& file = option == "--picture"     ? options.picture_file
+                            : option == "--write-map" ? options.write_map_file
+                            : option == "--key-log"   ? options.key_log_file
+                                                      : options.state_file;
+        file = value;
+        return true;
+    }
+    if (option == "--ignore-taps")
+        return parse_taps(value, faults.ignored_taps);
+    if (option == "--redraw-delay")
+        return parse_int(value, faults.redraw_delay_ms);
+    if (option == "--draw-cost")
+        return parse_int(value, faults.draw_cost_ms) && faults.draw_cost_ms >= 0;
+    if (option == "--animate-share")
+        return parse_int(value, options.animated_percent) && options.animated_percent >= 0 &&
+               options.animated_percent <= 100;
+    if (option == "--scroll-limit")
+        return parse_pair(value, faults.limit_x, faults.limit_y) && faults.limit_x >= 0 &&
+               faults.limit_y >= 0;
+    if (option == "--hang")
+        return parse_pair(value, faults.hang_at_tap, faults.hang_ms) && faults.hang_at_tap > 0 &&
+               faults.hang_ms >= 0;
+    if (option == "--close-after")
+        return parse_int(value, faults.close_after_taps);
+    return false;
+}
+
 }  // namespace
 
 bool parse_standin_options(int argc, char** argv, standin_options& options)
@@ -45,62 +119,9 @@ bool parse_standin_options(int argc, char** argv, standin_options& options)
             options.answer = option;
             return true;
         }
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        bool ok = value != nullptr;
-        if (ok && option == "--size") {
-            ok = parse_int(value, options.size) && options.size >= 1 &&
-                 options.size <= map_size_count;
-        } else if (ok && option == "--seed") {
-            int seed = 0;
-            ok = parse_int(value, seed);
-            options.seed = static_cast<std::uint32_t>(seed);
-        } else if (ok && option == "--view") {
-            ok = parse_pair(value, options.view_x, options.view_y);
-        } else if (ok && option == "--picture") {
-            options.picture_file = value;
-        } else if (ok && option == "--write-map") {
-            options.write_map_file = value;
-        } else if (ok && option == "--key-log") {
-            options.key_log_file = value;
-        } else if (ok && option == "--state") {
-            options.state_file = value;
-        } else if (ok && option == "--ignore-taps") {
-            std::string list = value;
-            size_t start = 0;
-            while (ok && start <= list.size()) {
-                const size_t comma = std::min(list.find(',', start), list.size());
-                int tap = 0;
-                ok = parse_int(list.substr(start, comma - start).c_str(), tap);
-                options.faults.ignored_taps.insert(tap);
-                start = comma + 1;
-            }
-        } else if (ok && option == "--redraw-delay") {
-            ok = parse_int(value, options.faults.redraw_delay_ms);
-        } else if (ok && option == "--draw-cost") {
-            ok = parse_int(value, options.faults.draw_cost_ms) && options.faults.draw_cost_ms >= 0;
-        } else if (ok && option == "--animate-share") {
-            ok = parse_int(value, options.animated_percent) && options.animated_percent >= 0 &&
-                 options.animated_percent <= 100;
-        } else if (ok && option == "--scroll-limit") {
-            ok = parse_pair(value, options.faults.limit_x, options.faults.limit_y) &&
-                 options.faults.limit_x >= 0 && options.faults.limit_y >= 0;
-        } else if (option == "--blank") {
-            options.faults.blank = true;
-            ok = true;
-            --i;  // takes no value
-        } else if (option == "--animate") {
-            options.animated_percent = standin_default_animated_percent;
-            ok = true;
-            --i;  // takes no value
-        } else if (ok && option == "--hang") {
-            ok = parse_pair(value, options.faults.hang_at_tap, options.faults.hang_ms) &&
-                 options.faults.hang_at_tap > 0 && options.faults.hang_ms >= 0;
-        } else if (ok && option == "--close-after") {
-            ok = parse_int(value, options.faults.close_after_taps);
-        } else {
-            ok = false;
-        }
-        if (!ok) {
+        if (parse_flag(option, options))
+            continue;
+        if (i + 1 >= argc || !parse_option(option, argv[i + 1], options)) {
             std::fprintf(stderr, "tilequilt-standin: bad option %s\n", option.c_str());
             print_usage(stderr);
             return false;
@@ -120,7 +141,7 @@ bool setup_standin(const standin_options& options, standin_game& game)
             return false;
         }
     } else {
-        map = generate_map(map_sides[options.size - 1], options.seed);
+        map = generate_map(map_sides[options.size_index], options.seed);
     }
     game.faults = options.faults;
     game.animated_percent = options.animated_percent;

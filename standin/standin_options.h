@@ -4,10 +4,11 @@
 #include "standin_model.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 struct standin_options {
-    int size = 2;  // 1 to 4: the small, medium, large or extra-large map (map_sides)
+    int size_index = 1;  // 0 to 3: the small, medium, large or extra-large map (map_sides)
     int animated_percent = 0;
     std::uint32_t seed = 3;
     int view_x = -1;

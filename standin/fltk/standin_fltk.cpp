@@ -57,12 +57,43 @@ void show_late_view(void* data)
     delete late;
 }
 
+// A key event in `window`: the view it changes shown now, late or at its cost, and the game's hang
+// or close when one is due.
+void on_key(Fl_Window* window, int event)
+{
+    const bool changed =
+        handle_standin_key(game, key_of(Fl::event_key()), event == FL_KEYDOWN,
+                           Fl::event_state(FL_CTRL) != 0, fl_xevent ? fl_xevent->xkey.time : 0);
+    if (changed && game.faults.redraw_delay_ms > 0) {
+        Fl::add_timeout(game.faults.redraw_delay_ms / 1000.0, show_late_view,
+                        new late_view{window, game.view_x, game.view_y});
+    } else if (changed) {
+        // Drawn once the keys that have arrived are handled, as a game draws its frames: a
+        // stand-in that fell behind catches up at once; unless every key's view is drawn in
+        // turn, at its cost, before the next key is read.
+        shown_x = game.view_x;
+        shown_y = game.view_y;
+        window->redraw();
+        if (game.faults.draw_cost_ms > 0) {
+            Fl::flush();
+            spend_processor_time(game.faults.draw_cost_ms);
+        }
+    }
+    if (const int hang_ms = standin_hang_due(game)) {
+        Fl::flush();  // the view of the tap is drawn, then nothing more for a while
+        const timespec pause{hang_ms / 1000, (hang_ms % 1000) * 1'000'000L};
+        nanosleep(&pause, nullptr);
+    }
+    if (standin_should_close(game))
+        window->hide();
+}
+
 // Double-buffered, so that every picture reaches the window whole, in one copy, as a game's
 // frames do: a snapshot never finds it half drawn.
-class game_window : public Fl_Double_Window {
+class standin_window : public Fl_Double_Window {
 public:
-    game_window()
-        : Fl_Double_Window(standin_client_width, standin_client_height, game_window_title)
+    standin_window()
+        : Fl_Double_Window(standin_client.right, standin_client.bottom, game_window_title)
     {
     }
 
@@ -77,42 +108,12 @@ public:
         switch (event) {
         case FL_FOCUS:
         case FL_UNFOCUS:
+        case FL_SHORTCUT:  // Escape and friends do not close the game
             return 1;
         case FL_KEYDOWN:
-        case FL_KEYUP: {
-            const bool changed = handle_standin_key(
-                game, key_of(Fl::event_key()), event == FL_KEYDOWN,
-                Fl::event_state(FL_CTRL) != 0, fl_xevent ? fl_xevent->xkey.time : 0);
-            if (changed) {
-                if (game.faults.redraw_delay_ms > 0) {
-                    Fl::add_timeout(game.faults.redraw_delay_ms / 1000.0, show_late_view,
-                                    new late_view{this, game.view_x, game.view_y});
-                } else if (game.faults.draw_cost_ms > 0) {
-                    // Every key's view drawn in turn, before the next key is read.
-                    shown_x = game.view_x;
-                    shown_y = game.view_y;
-                    redraw();
-                    Fl::flush();
-                    spend_processor_time(game.faults.draw_cost_ms);
-                } else {
-                    // Drawn once the keys that have arrived are handled, as a game draws its
-                    // frames: a stand-in that fell behind catches up at once.
-                    shown_x = game.view_x;
-                    shown_y = game.view_y;
-                    redraw();
-                }
-            }
-            if (const int hang_ms = standin_hang_due(game)) {
-                Fl::flush();  // the view of the tap is drawn, then nothing more for a while
-                const timespec pause{hang_ms / 1000, (hang_ms % 1000) * 1'000'000L};
-                nanosleep(&pause, nullptr);
-            }
-            if (standin_should_close(game))
-                hide();
+        case FL_KEYUP:
+            on_key(this, event);
             return 1;
-        }
-        case FL_SHORTCUT:
-            return 1;  // Escape and friends do not close the game
         default:
             return Fl_Double_Window::handle(event);
         }
@@ -143,7 +144,7 @@ int main(int argc, char** argv)
         return status;
     shown_x = game.view_x;
     shown_y = game.view_y;
-    game_window* window = new game_window;
+    standin_window* window = new standin_window;
     window->callback(close_on_close_box);
     window->end();
     window->show();

@@ -81,6 +81,52 @@ void spend_processor_time(int ms)
     }
 }
 
+// A key event: the view it changes shown now or late, drawn at its cost, and the game's hang or
+// close when one is due.
+void on_key(HWND window, UINT message, WPARAM w)
+{
+    const bool pressed = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+    const bool changed =
+        handle_standin_key(game, key_of(w), pressed, (GetKeyState(VK_CONTROL) & 0x8000) != 0,
+                           static_cast<DWORD>(GetMessageTime()));
+    if (changed && game.faults.redraw_delay_ms > 0) {
+        const UINT_PTR id = next_timer++;
+        late_views.push_back({id, {game.view_x, game.view_y}});
+        SetTimer(window, id, static_cast<UINT>(game.faults.redraw_delay_ms), nullptr);
+    } else if (changed) {
+        show_view(window, game.view_x, game.view_y);
+        if (game.faults.draw_cost_ms > 0) {
+            // Every key's view drawn in turn, before the next key is read.
+            UpdateWindow(window);
+            spend_processor_time(game.faults.draw_cost_ms);
+        }
+    }
+    if (const int hang_ms = standin_hang_due(game)) {
+        UpdateWindow(window);  // the view of the tap is drawn, then nothing more for a while
+        Sleep(static_cast<DWORD>(hang_ms));
+    }
+    if (standin_should_close(game))
+        DestroyWindow(window);
+}
+
+// A timer: the animation's next frame, or a late view that is due.
+void on_timer(HWND window, WPARAM w)
+{
+    if (w == animation_timer) {
+        ++game.frame;
+        InvalidateRect(window, nullptr, FALSE);
+        return;
+    }
+    KillTimer(window, w);
+    for (auto it = late_views.begin(); it != late_views.end(); ++it) {
+        if (it->first == w) {
+            show_view(window, it->second.x, it->second.y);
+            late_views.erase(it);
+            return;
+        }
+    }
+}
+
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
 {
     switch (message) {
@@ -92,47 +138,11 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
     case WM_KEYDOWN:
     case WM_KEYUP:
     case WM_SYSKEYDOWN:
-    case WM_SYSKEYUP: {
-        const bool pressed = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
-        const bool changed = handle_standin_key(
-            game, key_of(w), pressed, (GetKeyState(VK_CONTROL) & 0x8000) != 0,
-            static_cast<DWORD>(GetMessageTime()));
-        if (changed) {
-            if (game.faults.redraw_delay_ms > 0) {
-                const UINT_PTR id = next_timer++;
-                late_views.push_back({id, {game.view_x, game.view_y}});
-                SetTimer(window, id, static_cast<UINT>(game.faults.redraw_delay_ms), nullptr);
-            } else {
-                show_view(window, game.view_x, game.view_y);
-                if (game.faults.draw_cost_ms > 0) {
-                    // Every key's view drawn in turn, before the next key is read.
-                    UpdateWindow(window);
-                    spend_processor_time(game.faults.draw_cost_ms);
-                }
-            }
-        }
-        if (const int hang_ms = standin_hang_due(game)) {
-            UpdateWindow(window);  // the view of the tap is drawn, then nothing more for a while
-            Sleep(static_cast<DWORD>(hang_ms));
-        }
-        if (standin_should_close(game))
-            DestroyWindow(window);
+    case WM_SYSKEYUP:
+        on_key(window, message, w);
         return 0;
-    }
     case WM_TIMER:
-        if (w == animation_timer) {
-            ++game.frame;
-            InvalidateRect(window, nullptr, FALSE);
-            return 0;
-        }
-        KillTimer(window, w);
-        for (auto it = late_views.begin(); it != late_views.end(); ++it) {
-            if (it->first == w) {
-                show_view(window, it->second.x, it->second.y);
-                late_views.erase(it);
-                break;
-            }
-        }
+        on_timer(window, w);
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -160,7 +170,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     RegisterClassA(&window_class);
 
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    RECT frame_rect{0, 0, standin_client_width, standin_client_height};
+    RECT frame_rect{0, 0, standin_client.right, standin_client.bottom};
     AdjustWindowRect(&frame_rect, style, FALSE);
     HWND window = CreateWindowA("TilequiltStandin", game_window_title, style, 0, 0,
                                 frame_rect.right - frame_rect.left,
