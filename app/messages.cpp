@@ -4,14 +4,12 @@
 
 #include <chrono>
 
-std::string capture_stop_message(game_status status)
+namespace {
+
+// Why a capture did not start, when it sent no key; "" for other statuses.
+std::string refusal(game_status status)
 {
-    const std::string unchanged = "No map was written; earlier pictures are unchanged.";
     switch (status) {
-    case game_status::ok:
-        return "";
-    case game_status::window_gone:
-        return "The capture stopped: the game window was closed or hidden.\n" + unchanged;
     case game_status::window_too_small:
         return "The game window is too small for a capture: its map view must show at least " +
                std::to_string(min_client_width) + " x " + std::to_string(min_client_height) +
@@ -20,8 +18,50 @@ std::string capture_stop_message(game_status status)
         return "The capture did not start: the game did not get the keyboard within " +
                std::to_string(focus_wait.count()) +
                " seconds.\nClick into the game window when the tool asks for it, or try again.";
+    case game_status::game_elevated:
+        return "The capture did not start: the game runs as administrator, and Windows drops the "
+               "keys of a program with fewer rights.\nStart Tilequilt the same way (right-click, "
+               "Run as administrator) and try again. No key was sent.";
+    default:
+        return "";
+    }
+}
+
+// Why a capture stopped after its keys began, up to the sentence that says no map was written;
+// "" for other statuses.
+std::string stop_before_the_map(game_status status)
+{
+    switch (status) {
+    case game_status::window_gone:
+        return "The capture stopped: the game window was closed or hidden.\n";
     case game_status::focus_lost:
-        return "The capture stopped: another window took the keyboard.\n" + unchanged;
+        return "The capture stopped: another window took the keyboard.\n";
+    case game_status::picture_failed:
+        return "The capture stopped: the game window could not be photographed (the picture "
+               "showed nothing of the game).\nIs the game minimised, or in full-screen mode? "
+               "Give it a window and try again. ";
+    case game_status::view_misplaced:
+        return "The capture stopped: the game's map did not scroll as far as the keys asked "
+               "(it missed a keystroke, or the map ends earlier than its size says).\n"
+               "Check the Size setting and try again. ";
+    case game_status::view_unsettled:
+        return "The capture stopped: the game did not finish drawing its map view within " +
+               std::to_string(settle_limit.count()) +
+               " seconds of the keys.\nIs the computer very busy? Close other programs and try "
+               "again. ";
+    case game_status::control_dropped:
+        return "The capture stopped: the desktop let go of the Ctrl key while the tool held it, "
+               "so no more arrow keys were sent.\nKeep your hands off the keyboard and mouse "
+               "during a capture and try again. ";
+    default:
+        return "";
+    }
+}
+
+// The other ways a capture stops: where the desktop or the disk is what the player must see to.
+std::string stop_for_the_desktop(game_status status)
+{
+    switch (status) {
     case game_status::keys_undelivered:
         return "The capture stopped: the desktop did not pass the keystrokes on to the game.\n"
                "If it asked whether to allow remote input, allow it and try again.";
@@ -34,38 +74,27 @@ std::string capture_stop_message(game_status status)
         return "The capture stopped: part of the game window lies off the screen, and this "
                "desktop cannot photograph it there.\nMove the game fully onto the screen and try "
                "again.";
-    case game_status::picture_failed:
-        return "The capture stopped: the game window could not be photographed (the picture "
-               "showed nothing of the game).\nIs the game minimised, or in full-screen mode? "
-               "Give it a window and try again. " +
-               unchanged;
     case game_status::file_failed:
         return std::string("The capture stopped: the snapshot file ") + snapshot_file_name +
                " could not be written in the working folder.\nIs the disk full?";
-    case game_status::view_misplaced:
-        return "The capture stopped: the game's map did not scroll as far as the keys asked "
-               "(it missed a keystroke, or the map ends earlier than its size says).\n"
-               "Check the Size setting and try again. " +
-               unchanged;
-    case game_status::view_unsettled:
-        return "The capture stopped: the game did not finish drawing its map view within " +
-               std::to_string(settle_limit.count()) +
-               " seconds of the keys.\nIs the computer very busy? Close other programs and try "
-               "again. " +
-               unchanged;
-    case game_status::game_elevated:
-        return "The capture did not start: the game runs as administrator, and Windows drops the "
-               "keys of a program with fewer rights.\nStart Tilequilt the same way (right-click, "
-               "Run as administrator) and try again. No key was sent.";
-    case game_status::map_size_differs:
-        return unchanged;  // told after the line that names the map's size
-    case game_status::control_dropped:
-        return "The capture stopped: the desktop let go of the Ctrl key while the tool held it, "
-               "so no more arrow keys were sent.\nKeep your hands off the keyboard and mouse "
-               "during a capture and try again. " +
-               unchanged;
+    default:
+        return "The capture stopped.";
     }
-    return "The capture stopped.";
+}
+
+}  // namespace
+
+std::string capture_stop_message(game_status status)
+{
+    if (status == game_status::ok)
+        return "";
+    if (std::string text = refusal(status); !text.empty())
+        return text;
+    // A map of another size is named in the line told before this message.
+    const std::string text = stop_before_the_map(status);
+    if (!text.empty() || status == game_status::map_size_differs)
+        return text + "No map was written; earlier pictures are unchanged.";
+    return stop_for_the_desktop(status);
 }
 
 std::string map_size_line(int asked_size_index, int map_size_index)

@@ -24,6 +24,31 @@ bool frame_marker(int marker)
     return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
+// Where the coded data that begins at `i` ends: at the next marker that is neither a stuffed
+// byte, a fill byte, nor (where an interval was set) a restart marker.
+std::size_t end_of_coded_data(const std::vector<unsigned char>& bytes, std::size_t i,
+                              bool restarts, const std::string& file_name)
+{
+    const std::size_t n = bytes.size();
+    while (i + 1 < n) {
+        if (bytes[i] != 0xFF) {
+            ++i;
+            continue;
+        }
+        const int next = bytes[i + 1];
+        if (next == 0x00 || next == 0xFF) {
+            i += next == 0x00 ? 2 : 1;
+        } else if (next >= 0xD0 && next <= 0xD7) {
+            if (!restarts)
+                unreadable(file_name, "its coded data holds a marker it cannot hold");
+            i += 2;
+        } else {
+            break;
+        }
+    }
+    return i;
+}
+
 // Walks the markers of a JPEG file. `on_segment(marker, start, length)` sees every segment's
 // content and returns false to stop the walk; coded data after each scan header is checked on
 // the way (only stuffed bytes, and restart markers where an interval was set, may stand in it).
@@ -61,25 +86,8 @@ bool walk_markers(const std::vector<unsigned char>& bytes, const std::string& fi
         if (marker == 0xDD && length >= 4)
             restarts = ((bytes[i + 4] << 8) | bytes[i + 5]) != 0;
         i += 2 + length;
-        if (marker != 0xDA)
-            continue;
-        // Coded data, up to the next marker.
-        while (i + 1 < n) {
-            if (bytes[i] != 0xFF) {
-                ++i;
-                continue;
-            }
-            const int next = bytes[i + 1];
-            if (next == 0x00 || next == 0xFF) {
-                i += next == 0x00 ? 2 : 1;
-            } else if (next >= 0xD0 && next <= 0xD7) {
-                if (!restarts)
-                    unreadable(file_name, "its coded data holds a marker it cannot hold");
-                i += 2;
-            } else {
-                break;
-            }
-        }
+        if (marker == 0xDA)
+            i = end_of_coded_data(bytes, i, restarts, file_name);
     }
     unreadable(file_name, "it is cut short");
 }

@@ -177,18 +177,24 @@ namespace {
                                         "Component refused it (" + hresult_text(result) + ").");
 }
 
-}  // namespace
+// A JPEG file's pixels, decoded whole, one byte a pixel (grey) or three (blue, green, red).
+struct decoded_pixels {
+    std::vector<unsigned char> bytes;
+    UINT width = 0, height = 0;
+    bool grey = false;
+};
 
-image decode_jpeg_rows(const std::vector<unsigned char>& bytes, const std::string& file_name,
-                       const std::vector<int>& rows)
+// The first frame of the JPEG file in `bytes`, as WIC decodes it; throws when WIC refuses it or
+// its size is not the header's.
+decoded_pixels decode_whole(const std::vector<unsigned char>& bytes, const std::string& file_name,
+                            const jpeg_header& header)
 {
-    const jpeg_header header = check_jpeg_to_decode(bytes, file_name, rows);
-
     IWICImagingFactory* factory = imaging_factory();
     com_ptr<IWICStream> stream;
     com_ptr<IWICBitmapDecoder> decoder;
     com_ptr<IWICBitmapFrameDecode> frame;
     com_ptr<IWICBitmapSource> converted;
+    decoded_pixels pixels;
     HRESULT result = factory->CreateStream(stream.out());
     if (SUCCEEDED(result))
         result = stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()),
@@ -198,39 +204,48 @@ image decode_jpeg_rows(const std::vector<unsigned char>& bytes, const std::strin
                                                   decoder.out());
     if (SUCCEEDED(result))
         result = decoder->GetFrame(0, frame.out());
-    UINT width = 0, height = 0;
     if (SUCCEEDED(result))
-        result = frame->GetSize(&width, &height);
-    if (SUCCEEDED(result) && (static_cast<int>(width) != header.width ||
-                              static_cast<int>(height) != header.height))
+        result = frame->GetSize(&pixels.width, &pixels.height);
+    if (SUCCEEDED(result) && (static_cast<int>(pixels.width) != header.width ||
+                              static_cast<int>(pixels.height) != header.height))
         result = WINCODEC_ERR_BADHEADER;
     // Grey pictures are copied as they are; colour ones as blue, green, red bytes.
     WICPixelFormatGUID format{};
     if (SUCCEEDED(result))
         result = frame->GetPixelFormat(&format);
-    const bool grey = SUCCEEDED(result) && IsEqualGUID(format, GUID_WICPixelFormat8bppGray);
+    pixels.grey = SUCCEEDED(result) && IsEqualGUID(format, GUID_WICPixelFormat8bppGray);
     IWICBitmapSource* source = frame.p;
-    if (SUCCEEDED(result) && !grey) {
+    if (SUCCEEDED(result) && !pixels.grey) {
         result = WICConvertBitmapSource(GUID_WICPixelFormat24bppBGR, frame.p, converted.out());
         source = converted.p;
     }
-    const UINT bytes_per_pixel = grey ? 1 : 3;
-    const UINT stride = width * bytes_per_pixel;
-    std::vector<unsigned char> pixels;
+    const UINT stride = pixels.width * (pixels.grey ? 1 : 3);
     if (SUCCEEDED(result)) {
-        pixels.resize(static_cast<size_t>(stride) * height);
-        result = source->CopyPixels(nullptr, stride, static_cast<UINT>(pixels.size()),
-                                    pixels.data());
+        pixels.bytes.resize(static_cast<size_t>(stride) * pixels.height);
+        result = source->CopyPixels(nullptr, stride, static_cast<UINT>(pixels.bytes.size()),
+                                    pixels.bytes.data());
     }
     if (FAILED(result))
         unreadable(file_name, result);
+    return pixels;
+}
+
+}  // namespace
+
+image decode_jpeg_rows(const std::vector<unsigned char>& bytes, const std::string& file_name,
+                       const std::vector<int>& rows)
+{
+    const jpeg_header header = check_jpeg_to_decode(bytes, file_name, rows);
+    const decoded_pixels pixels = decode_whole(bytes, file_name, header);
+    const size_t bytes_per_pixel = pixels.grey ? 1 : 3;
+    const size_t stride = pixels.width * bytes_per_pixel;
     image picture(header.width, static_cast<int>(rows.size()), 1, 3);
     for (size_t i = 0; i < rows.size(); ++i) {
-        const unsigned char* in = &pixels[static_cast<size_t>(stride) * static_cast<size_t>(rows[i])];
+        const unsigned char* in = &pixels.bytes[stride * static_cast<size_t>(rows[i])];
         for (int x = 0; x < header.width; ++x)
             for (int c = 0; c < 3; ++c)
                 picture(x, static_cast<int>(i), 0, c) =
-                    in[static_cast<size_t>(x) * bytes_per_pixel + (grey ? 0 : 2 - c)];
+                    in[static_cast<size_t>(x) * bytes_per_pixel + (pixels.grey ? 0 : 2 - c)];
     }
     return picture;
 }

@@ -32,57 +32,58 @@ void release_shared_picture(x11_driver& driver)
     shared = shared_picture{};
 }
 
+// Memory shared with the server for `image`, attached on both sides; false, with nothing left
+// over, when the system or the server refuses it.
+bool attach_shared_memory(x11_driver& driver, XImage* image)
+{
+    XShmSegmentInfo& segment = driver.shared.segment;
+    segment.shmid = shmget(IPC_PRIVATE, static_cast<size_t>(image->bytes_per_line) * image->height,
+                           IPC_CREAT | 0600);
+    if (segment.shmid < 0)
+        return false;
+    void* memory = shmat(segment.shmid, nullptr, 0);
+    if (memory == reinterpret_cast<void*>(-1)) {
+        shmctl(segment.shmid, IPC_RMID, nullptr);
+        return false;
+    }
+    segment.shmaddr = image->data = static_cast<char*>(memory);
+    segment.readOnly = False;
+    const error_trap trap = begin_error_trap(driver);
+    XShmAttach(driver.display, &segment);
+    const bool attached = end_error_trap(driver, trap);
+    // Gone with the process, whatever happens: removed now, freed once both sides let go.
+    shmctl(segment.shmid, IPC_RMID, nullptr);
+    if (!attached)
+        shmdt(memory);
+    return attached;
+}
+
 // A shared picture of the window's size and format; null where shared memory cannot be used
 // (another machine, no MIT-SHM).
 XImage* shared_picture_for(x11_driver& driver, const XWindowAttributes& attributes)
 {
     if (!driver.shared_memory)
         return nullptr;
-    Display* display = driver.display;
     shared_picture& shared = driver.shared;
     if (shared.image && shared.image->width == attributes.width &&
         shared.image->height == attributes.height && shared.visual == attributes.visual &&
         shared.depth == attributes.depth)
         return shared.image;
     release_shared_picture(driver);
-    XImage* image = XShmCreateImage(display, attributes.visual,
+    XImage* image = XShmCreateImage(driver.display, attributes.visual,
                                     static_cast<unsigned>(attributes.depth), ZPixmap, nullptr,
                                     &shared.segment, static_cast<unsigned>(attributes.width),
                                     static_cast<unsigned>(attributes.height));
-    if (!image) {
-        driver.shared_memory = false;
-        return nullptr;
-    }
-    shared.segment.shmid = shmget(IPC_PRIVATE,
-                                  static_cast<size_t>(image->bytes_per_line) * image->height,
-                                  IPC_CREAT | 0600);
-    void* memory = shared.segment.shmid >= 0 ? shmat(shared.segment.shmid, nullptr, 0)
-                                             : reinterpret_cast<void*>(-1);
-    if (memory == reinterpret_cast<void*>(-1)) {
-        if (shared.segment.shmid >= 0)
-            shmctl(shared.segment.shmid, IPC_RMID, nullptr);
-        XDestroyImage(image);
-        driver.shared_memory = false;
-        return nullptr;
-    }
-    shared.segment.shmaddr = image->data = static_cast<char*>(memory);
-    shared.segment.readOnly = False;
-    const error_trap trap = begin_error_trap(driver);
-    XShmAttach(display, &shared.segment);
-    const bool attached = end_error_trap(driver, trap);
-    // Gone with the process, whatever happens: removed now, freed once both sides let go.
-    shmctl(shared.segment.shmid, IPC_RMID, nullptr);
-    shared.image = image;
-    shared.visual = attributes.visual;
-    shared.depth = attributes.depth;
-    if (!attached) {
-        shared.segment.shmaddr = nullptr;
-        XDestroyImage(image);
-        shmdt(memory);
+    if (!image || !attach_shared_memory(driver, image)) {
+        if (image)
+            XDestroyImage(image);  // its own memory only: the segment is the system's
         shared = shared_picture{};
         driver.shared_memory = false;
         return nullptr;
     }
+    shared.image = image;
+    shared.visual = attributes.visual;
+    shared.depth = attributes.depth;
     return image;
 }
 
