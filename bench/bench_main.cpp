@@ -18,7 +18,7 @@
 #include "desktop.h"
 #include "picture_image.h"
 #include "widen_and_or.h"
-#include "window_layout.h"
+#include "fltk_window.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -252,23 +252,26 @@ void click_here()
 
 const char* const size_names[] = {"small", "medium", "large", "extra-large"};
 
+// What a whole capture took: its time from the click to the second file, and the tool's memory
+// before the click and at its peak.
+struct capture_run {
+    double seconds;
+    long idle_kb, peak_kb;
+};
+
 // The real program, clicked like a person would, against the stand-in at `size_index`.
-void bench_whole_capture(const std::string& folder, int size_index)
+capture_run run_whole_capture(const std::string& folder, int size_index)
 {
-    const map_size_row& size = map_size_table[static_cast<size_t>(size_index)];
-    const std::string name = size_names[size_index];
     child_process game =
         start_process({STANDIN_PROGRAM, "--size", std::to_string(size_index + 1)}, folder);
     wait_for_window("^Heroes of Might and Magic III$", std::chrono::seconds(20));
     child_process tool = start_process({TILEQUILT_PROGRAM}, folder);
     const std::string window = wait_for_window("^Tilequilt$", std::chrono::seconds(20));
     fs::remove(fs::path(folder) / result_grid_file_name);
-    // The Size slider's value at a click on its track: 1 at the left end, 4 at the right end.
-    const int track_left = 92, track_right = 377;
-    click_in_window(window, track_left + (track_right - track_left) * size_index / 3,
+    click_in_window(window, slider_x(size_place, size_range, size_index + 1),
                     size_place.centre_y());
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const long idle_kb = status_kilobytes(tool.pid, "VmRSS");
+    capture_run run{0, status_kilobytes(tool.pid, "VmRSS"), 0};
     run_output("xdotool windowraise " + window + " mousemove --window " + window + " " +
                std::to_string(capture_place.centre_x()) + " " +
                std::to_string(capture_place.centre_y()));
@@ -279,30 +282,34 @@ void bench_whole_capture(const std::string& folder, int size_index)
     while (!fs::exists(fs::path(folder) / result_grid_file_name) &&
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    const double total =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const long peak_kb = status_kilobytes(tool.pid, "VmHWM");
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.peak_kb = status_kilobytes(tool.pid, "VmHWM");
     stop_process(tool);
     stop_process(game);
+    return run;
+}
 
+void bench_whole_capture(const std::string& folder, int size_index)
+{
+    const map_size_row& size = map_size_table[static_cast<size_t>(size_index)];
+    const std::string a_map = std::string(size_index == 3 ? "an " : "a ") + size_names[size_index];
+    const capture_run run = run_whole_capture(folder, size_index);
     const double sleeps = requested_sleeps(size);
     char share[64];
-    std::snprintf(share, sizeof share, "%.2f s of the tool's own (%.2f %%)", total - sleeps,
-                  100 * (total - sleeps) / sleeps);
-    row("a whole capture of a" + std::string(size_index == 3 ? "n " : " ") + name +
-            " map with the stand-in (click to result-grid.jpg)",
-        ratio(total) + " s", ratio(sleeps) + " s of requested pauses", share, "at most 1 %");
-
+    std::snprintf(share, sizeof share, "%.2f s of the tool's own (%.2f %%)", run.seconds - sleeps,
+                  100 * (run.seconds - sleeps) / sleeps);
+    row("a whole capture of " + a_map + " map with the stand-in (click to result-grid.jpg)",
+        ratio(run.seconds) + " s", ratio(sleeps) + " s of requested pauses", share,
+        "at most 1 %");
     if (size_index < 2)
         return;
     const double canvas = canvas_pixels(size);
     const double budget = 3.0 * canvas * canvas + 3.0 * size.map_pixels * size.map_pixels +
                           3.0 * 800 * 600;
-    const double growth = (peak_kb - idle_kb) * 1024.0;
-    row("peak memory growth of a" + std::string(size_index == 3 ? "n " : " ") + name +
-            " capture (peak minus idle)",
-        megabytes(growth), megabytes(budget) + " (canvas + map + one snapshot)",
-        ratio(growth / budget) + "x", size_index == 3 ? "at most 110 MB" : "at most 1.2x");
+    const double growth = (run.peak_kb - run.idle_kb) * 1024.0;
+    row("peak memory growth of " + a_map + " capture (peak minus idle)", megabytes(growth),
+        megabytes(budget) + " (canvas + map + one snapshot)", ratio(growth / budget) + "x",
+        size_index == 3 ? "at most 110 MB" : "at most 1.2x");
 }
 
 }  // namespace

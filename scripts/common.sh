@@ -174,7 +174,7 @@ ensure_display() {
   local fifo
   fifo=$(mktemp -u)
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
+  "$repo_root/scripts/xvfb-display" 3 3>"$fifo" 2>/dev/null &
   private_xvfb_pid=$!
   read -r number <"$fifo"
   rm -f "$fifo"

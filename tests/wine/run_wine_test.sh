@@ -22,7 +22,7 @@ cleanup() {
 trap cleanup EXIT
 
 mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+"$(dirname "$0")/../../scripts/xvfb-display" 3 3>"$work/display" 2>/dev/null &
 xvfb_pid=$!
 read -r number <"$work/display"
 export DISPLAY=":$number" WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

@@ -1,22 +1,11 @@
-// A private X server, programs started on it, windows found and clicked the way a person does,
-// and polling with a time-out: how the tests and the benchmark run the stand-in and the tool.
+// Programs started and ended, polling with a time-out, and temporary folders and files: what the
+// tests and the benchmark need besides a desktop.
 #pragma once
 
 #include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
-
-// Starts Xvfb on a free display and points DISPLAY at it; stops it again at destruction.
-// `arguments` go to Xvfb as well (for example "-extension", "Composite").
-struct private_display {
-    explicit private_display(const std::vector<std::string>& arguments = {});
-    ~private_display();
-    private_display(const private_display&) = delete;
-    private_display& operator=(const private_display&) = delete;
-    std::string name;  // ":N"
-    int pid = -1;
-};
 
 // A program started in the background.
 struct child_process {
@@ -64,31 +53,3 @@ std::string read_text_file(const std::string& name);
 bool file_exists(const std::string& name);
 // The names of what is in `folder`, sorted.
 std::vector<std::string> folder_files(const std::string& folder);
-
-// Windows on the private display, through xdotool: the id of the first visible window whose
-// title matches the regular expression, or "" when there is none.
-std::string find_window(const std::string& title_pattern);
-std::string wait_for_window(const std::string& title_pattern, std::chrono::milliseconds timeout);
-
-struct window_geometry {
-    int x = 0, y = 0, width = 0, height = 0;
-};
-window_geometry geometry_of(const std::string& window);
-std::string title_of(const std::string& window);
-
-// Whether the pointer lies over `window` (or a window inside it) with nothing above it there.
-bool pointer_over(const std::string& window);
-
-// A real mouse click (button 1) at a point of the window, once the pointer is seen there, and a
-// real key press into it.
-void click_in_window(const std::string& window, int x, int y);
-void press_key(const std::string& window, const std::string& key);
-
-// The window that has the keyboard focus, as xdotool names it ("" when none).
-std::string focused_window();
-
-// Whether the X server holds Ctrl down, as a fresh client sees it.
-bool control_held_in_server();
-
-// Starts openbox on the display and waits until it manages windows.
-child_process start_window_manager();

@@ -1,7 +1,4 @@
-#include "desktop.h"
-
-#include <X11/Xlib.h>
-#include <X11/keysym.h>
+#include "processes.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -44,47 +41,6 @@ namespace {
 }
 
 }  // namespace
-
-private_display::private_display(const std::vector<std::string>& arguments)
-{
-    int fds[2];
-    if (pipe(fds) != 0)
-        throw std::runtime_error("pipe");
-    pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        const std::string fd = std::to_string(fds[1]);
-        const int null_fd = open("/dev/null", O_WRONLY);
-        dup2(null_fd, 2);
-        std::vector<std::string> argv{"Xvfb", "-displayfd", fd, "-screen", "0", "1280x1024x24",
-                                      "-nolisten", "tcp", "-noreset"};
-        argv.insert(argv.end(), arguments.begin(), arguments.end());
-        std::vector<char*> args;
-        for (std::string& arg : argv)
-            args.push_back(arg.data());
-        args.push_back(nullptr);
-        execvp("Xvfb", args.data());
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    char c;
-    while (read(fds[0], &c, 1) == 1 && c != '\n')
-        number += c;
-    close(fds[0]);
-    if (number.empty())
-        throw std::runtime_error("Xvfb did not start (is the xvfb package installed?)");
-    name = ":" + number;
-    setenv("DISPLAY", name.c_str(), 1);
-}
-
-private_display::~private_display()
-{
-    if (pid > 0) {
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-    }
-}
 
 child_process start_process(const std::vector<std::string>& argv, const std::string& folder,
                             const std::string& output_file,
@@ -214,111 +170,4 @@ std::string read_text_file(const std::string& name)
 bool file_exists(const std::string& name)
 {
     return std::filesystem::exists(name);
-}
-
-std::string find_window(const std::string& title_pattern)
-{
-    std::string id = run_output("xdotool search --onlyvisible --name '" + title_pattern +
-                                "' 2>/dev/null | head -n 1");
-    while (!id.empty() && (id.back() == '\n' || id.back() == ' '))
-        id.pop_back();
-    return id;
-}
-
-std::string wait_for_window(const std::string& title_pattern, std::chrono::milliseconds timeout)
-{
-    std::string id;
-    wait_until([&] { return !(id = find_window(title_pattern)).empty(); }, timeout);
-    return id;
-}
-
-window_geometry geometry_of(const std::string& window)
-{
-    window_geometry g;
-    const std::string text = run_output("xdotool getwindowgeometry --shell " + window);
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        const size_t eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        const std::string key = line.substr(0, eq);
-        const int value = std::atoi(line.c_str() + eq + 1);
-        if (key == "X") g.x = value;
-        if (key == "Y") g.y = value;
-        if (key == "WIDTH") g.width = value;
-        if (key == "HEIGHT") g.height = value;
-    }
-    return g;
-}
-
-std::string title_of(const std::string& window)
-{
-    std::string title = run_output("xdotool getwindowname " + window);
-    if (!title.empty() && title.back() == '\n')
-        title.pop_back();
-    return title;
-}
-
-bool pointer_over(const std::string& window)
-{
-    Display* display = XOpenDisplay(nullptr);
-    if (!display)
-        return false;
-    const Window target = std::stoul(window);
-    Window at = DefaultRootWindow(display), root = 0, child = 0;
-    int root_x, root_y, x, y;
-    unsigned int buttons;
-    bool over = false;
-    while (!over && XQueryPointer(display, at, &root, &child, &root_x, &root_y, &x, &y, &buttons) &&
-           child) {
-        over = child == target;
-        at = child;
-    }
-    XCloseDisplay(display);
-    return over;
-}
-
-void click_in_window(const std::string& window, int x, int y)
-{
-    // As a person would, bring the window to the front first, and click once the pointer is seen
-    // over it. No --sync on the move: it waits forever when the pointer is already there.
-    run_output("xdotool windowraise " + window + " mousemove --window " + window + " " +
-               std::to_string(x) + " " + std::to_string(y));
-    wait_until([&] { return pointer_over(window); }, std::chrono::seconds(5));
-    run_output("xdotool click 1");
-}
-
-void press_key(const std::string& window, const std::string& key)
-{
-    run_output("xdotool windowfocus --sync " + window + " key " + key);
-}
-
-std::string focused_window()
-{
-    std::string id = run_output("xdotool getwindowfocus 2>/dev/null");
-    while (!id.empty() && (id.back() == '\n' || id.back() == ' '))
-        id.pop_back();
-    return id;
-}
-
-child_process start_window_manager()
-{
-    child_process manager = start_process({"openbox", "--sm-disable"}, "", "/dev/null");
-    wait_until([] { return run_output("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null")
-                               .find("window id") != std::string::npos; },
-               std::chrono::seconds(20));
-    return manager;
-}
-
-bool control_held_in_server()
-{
-    Display* display = XOpenDisplay(nullptr);
-    if (!display)
-        return false;
-    char keys[32];
-    XQueryKeymap(display, keys);
-    const KeyCode code = XKeysymToKeycode(display, XK_Control_L);
-    XCloseDisplay(display);
-    return (keys[code / 8] >> (code % 8)) & 1;
 }

@@ -29,12 +29,12 @@ tool_session start_tool(const std::string& folder, const std::vector<std::string
 
 void choose_size(const tool_session& tool, int size_index)
 {
-    constexpr int track_left = 92, track_right = 377, track_y = 37;
+    const int y = size_place.centre_y();
     if (size_index == 3) {
-        click_in_window(tool.window, track_right, track_y);
+        click_in_window(tool.window, slider_high_x(size_place), y);
         return;
     }
-    click_in_window(tool.window, track_left, track_y);
+    click_in_window(tool.window, slider_low_x(size_place), y);
     for (int step = 0; step < size_index; ++step)
         press_key(tool.window, "Right");
 }

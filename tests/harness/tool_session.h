@@ -2,7 +2,7 @@
 #pragma once
 
 #include "desktop.h"
-#include "window_layout.h"
+#include "fltk_window.h"
 
 #include <string>
 #include <vector>
