@@ -53,7 +53,7 @@ void show_waiting(game_status why)
     show_window_title(waiting_title(why));
 }
 
-// The screen being photographed: one line on a terminal, rewritten in place, and the window's
+// The screen being taken: one line on a terminal, rewritten in place, and the window's
 // title, which the taskbar shows while the game is in front.
 bool progress_shown = false;
 

@@ -1,4 +1,4 @@
-// Tilequilt: photographs a running game's adventure map screen by screen and stitches the
+// Tilequilt: takes snapshots of a running game's adventure map screen by screen and stitches the
 // screens into one picture of the whole map.
 #include "command_line.h"
 #include "control_window.h"

@@ -36,7 +36,7 @@ std::string stop_before_the_map(game_status status)
         return "The capture stopped: the game window was closed or hidden.\n";
     case game_status::focus_lost:
         return "The capture stopped: another window took the keyboard.\n";
-    case game_status::picture_failed:
+    case game_status::snapshot_failed:
         return "The capture stopped: the game window could not be photographed (the picture "
                "showed nothing of the game).\nIs the game minimised, or in full-screen mode? "
                "Give it a window and try again. ";

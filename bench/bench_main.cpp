@@ -83,7 +83,7 @@ std::string ratio(double value)
     return text;
 }
 
-void row(const std::string& what, const std::string& ours, const std::string& against,
+void table_row(const std::string& what, const std::string& ours, const std::string& against,
          const std::string& comparison, const std::string& target)
 {
     std::printf("| %s | %s | %s | %s | %s |\n", what.c_str(), ours.c_str(), against.c_str(),
@@ -94,12 +94,12 @@ void row(const std::string& what, const std::string& ours, const std::string& ag
 // The 49 screens of a capture at size index 2, as the stand-in shows them.
 std::vector<image> screens_of_large_capture()
 {
-    const map_size_row& row = map_size_table[2];
+    const map_size& size = map_size_table[2];
     standin_game game;
-    start_standin(game, generate_map(row.map_pixels, 3), 0, 0);
+    start_standin(game, generate_map(size.map_pixels, 3), 0, 0);
     std::vector<image> screens;
-    for (int y : walk_stops(row))
-        for (int x : walk_stops(row))
+    for (int y : walk_stops(size))
+        for (int x : walk_stops(size))
             screens.push_back(image_of(render_client_area(game, x, y)));
     return screens;
 }
@@ -116,7 +116,7 @@ void bench_merge(const std::vector<image>& screens)
                                 512 * i);
     });
     const double reference = median_seconds(3, [&] { widen_and_or(screens, n); });
-    row("merging the 49 view tiles of a large map into the canvas", milliseconds(ours),
+    table_row("merging the 49 view tiles of a large map into the canvas", milliseconds(ours),
         milliseconds(reference) + " (widen and OR)", ratio(reference / ours) + "x faster",
         "at least 30x faster");
 }
@@ -148,7 +148,7 @@ void bench_screen(const std::string& folder)
             std::abort();
         close(in);
     });
-    row("one screen of a capture: snapshot written, read back, tile cut and placed",
+    table_row("one screen of a capture: snapshot written, read back, tile cut and placed",
         milliseconds(ours), milliseconds(reference) + " (write, flush and read the same bytes)",
         ratio(ours / reference) + "x the plain calls", "within 2x");
 }
@@ -163,7 +163,7 @@ double command_seconds(const std::string& command)
 
 // What a capture does with its canvas: the map cut out band by band, each band encoded as it is
 // and again with its grid, and both files written.
-void write_canvas_files(const image& canvas, const map_size_row& size)
+void write_canvas_files(const image& canvas, const map_size& size)
 {
     const int o = map_origin(size), side = size.map_pixels;
     map_files files = start_map_files(side);
@@ -176,7 +176,7 @@ void write_canvas_files(const image& canvas, const map_size_row& size)
 
 void bench_jpeg(const image& canvas)
 {
-    const map_size_row& large = map_size_table[2];
+    const map_size& large = map_size_table[2];
     const int o = map_origin(large);
     const double ours = median_seconds(5, [&] { write_canvas_files(canvas, large); });
     image map = canvas.get_crop(o, o, o + large.map_pixels - 1, o + large.map_pixels - 1);
@@ -188,7 +188,7 @@ void bench_jpeg(const image& canvas)
         times.push_back(command_seconds("cjpeg -quality 80 map.ppm > cjpeg.jpg") +
                         command_seconds("cjpeg -quality 80 map-grid.ppm > cjpeg-grid.jpg"));
     std::sort(times.begin(), times.end());
-    row("the two JPEG writes of a large capture (crop, grid, two saves)", milliseconds(ours),
+    table_row("the two JPEG writes of a large capture (crop, grid, two saves)", milliseconds(ours),
         milliseconds(times[2]) + " (cjpeg -quality 80, twice)",
         ratio(ours / times[2]) + "x cjpeg", "within 1.2x");
 }
@@ -205,7 +205,7 @@ void bench_compress()
             command_seconds("convert result.jpg -sample 50% -quality 50 im-result.jpg") +
             command_seconds("convert result-grid.jpg -sample 50% -quality 50 im-result-grid.jpg"));
     std::sort(times.begin(), times.end());
-    row("compress at the default sliders on a 3456 x 3456 pair", milliseconds(ours),
+    table_row("compress at the default sliders on a 3456 x 3456 pair", milliseconds(ours),
         milliseconds(times[2]) + " (ImageMagick convert -sample 50% -quality 50)",
         ratio(times[2] / ours) + "x faster", "at least 3x faster (5x aimed at)");
 }
@@ -220,22 +220,22 @@ long status_kilobytes(int pid, const std::string& field)
     return -1;
 }
 
-// The pauses a capture of `row` asks for: the focus pause and the closing pause of every burst,
+// The pauses a capture of `size` asks for: the focus pause and the closing pause of every burst,
 // the pause after every tap, and the waits for the game to show it has finished drawing: the last
-// stop photographed again after `settle_pause`, with no burst to hide that in; the first look at
+// stop taken again after `settle_pause`, with no burst to hide that in; the first look at
 // the top-left limit standing still for `retake_pause` more than the others, and where taps lead
 // from there to the first screen, that screen too.
-double requested_sleeps(const map_size_row& row)
+double requested_sleeps(const map_size& size)
 {
-    int bursts = 1, taps = 2 * row.traverse_taps;
-    for (const walk_stop& stop : map_walk(row))
+    int bursts = 1, taps = 2 * size.traverse_taps;
+    for (const walk_stop& stop : map_walk(size))
         for (const auto& [dx, dy] : stop.bursts) {
             ++bursts;
             taps += std::abs(dx) + std::abs(dy);
         }
     using seconds = std::chrono::duration<double>;
     const seconds settling =
-        settle_pause + retake_pause + (row.start_taps > 0 ? retake_pause : seconds(0));
+        settle_pause + retake_pause + (size.start_taps > 0 ? retake_pause : seconds(0));
     return (bursts * (focus_pause_ms + tap_pause_ms) + taps * tap_pause_ms) / 1000.0 +
            settling.count();
 }
@@ -291,14 +291,14 @@ capture_run run_whole_capture(const std::string& folder, int size_index)
 
 void bench_whole_capture(const std::string& folder, int size_index)
 {
-    const map_size_row& size = map_size_table[static_cast<size_t>(size_index)];
+    const map_size& size = map_size_table[static_cast<size_t>(size_index)];
     const std::string a_map = std::string(size_index == 3 ? "an " : "a ") + size_names[size_index];
     const capture_run run = run_whole_capture(folder, size_index);
     const double sleeps = requested_sleeps(size);
     char share[64];
     std::snprintf(share, sizeof share, "%.2f s of the tool's own (%.2f %%)", run.seconds - sleeps,
                   100 * (run.seconds - sleeps) / sleeps);
-    row("a whole capture of " + a_map + " map with the stand-in (click to result-grid.jpg)",
+    table_row("a whole capture of " + a_map + " map with the stand-in (click to result-grid.jpg)",
         ratio(run.seconds) + " s", ratio(sleeps) + " s of requested pauses", share,
         "at most 1 %");
     if (size_index < 2)
@@ -307,7 +307,7 @@ void bench_whole_capture(const std::string& folder, int size_index)
     const double budget = 3.0 * canvas * canvas + 3.0 * size.map_pixels * size.map_pixels +
                           3.0 * 800 * 600;
     const double growth = (run.peak_kb - run.idle_kb) * 1024.0;
-    row("peak memory growth of " + a_map + " capture (peak minus idle)", megabytes(growth),
+    table_row("peak memory growth of " + a_map + " capture (peak minus idle)", megabytes(growth),
         megabytes(budget) + " (canvas + map + one snapshot)", ratio(growth / budget) + "x",
         size_index == 3 ? "at most 110 MB" : "at most 1.2x");
 }

@@ -24,7 +24,7 @@ bool worth_retrying(game_status status)
 // The capture's first burst. Where the desktop does not give the game the keyboard, holds the
 // keys back until the player allows them, or lets go of Ctrl as it hands the game the keyboard,
 // the burst is tried again (the player asked to act where that is needed), for a bounded time.
-game_status first_burst(game_window window, const map_size_row& size,
+game_status first_burst(game_window window, const map_size& size,
                         const capture_driver& driver, const capture_observer& observer,
                         const pause_work& work)
 {
@@ -55,7 +55,7 @@ game_status first_burst(game_window window, const map_size_row& size,
 }
 
 // The top-left limit is the one place the view is known to reach from anywhere: from there
-// straight to the stop (`x_taps`, `y_taps`) of the screen that did not fit, photographed and
+// straight to the stop (`x_taps`, `y_taps`) of the screen that did not fit, taken and
 // checked again. A screen that still does not fit throws again.
 game_status recover(scan& run, int x_taps, int y_taps)
 {
@@ -67,7 +67,7 @@ game_status recover(scan& run, int x_taps, int y_taps)
     if (status == game_status::ok)
         status = run.driver.scroll_map_view(run.window, x_taps, y_taps, {}, true);
     if (status == game_status::ok)
-        status = photograph_waiting(run);
+        status = snapshot_waiting_stop(run);
     if (status == game_status::ok)
         use_waiting_stop(run);
     return status;
@@ -122,7 +122,7 @@ game_status walk_the_map(scan& run)
         y_taps = stop.y;
         if (stop.kind == stop_kind::screen && run.observer.progress)
             run.observer.progress(++screens, walk_screens(run.size), (left_ms[i] + 999) / 1000);
-        if (const game_status status = photograph_stop(run, stop); status != game_status::ok)
+        if (const game_status status = snapshot_stop(run, stop); status != game_status::ok)
             return status;
     }
     return recovering_from_misplaced([&] {
@@ -135,19 +135,19 @@ game_status walk_the_map(scan& run)
 
 }  // namespace
 
-// The scan is a pipeline over the walk: at each stop the view is photographed and the stop
+// The scan is a pipeline over the walk: at each stop the view's snapshot is taken and the stop
 // waits; in the pauses of the bursts that follow, the waiting stop is checked (and a screen
 // placed in the map), and then the map's final rows are handed on band by band. A step whose
 // picture work finds the waiting screen misplaced recovers that screen and is done again; a look
 // that finds the map of another size stops the walk, and the map's size is sought.
-scan_outcome scan_map(game_window window, const map_size_row& size, const capture_driver& driver,
+scan_outcome scan_map(game_window window, const map_size& size, const capture_driver& driver,
                       const map_rows_sink& sink, const capture_observer& observer)
 {
     scan run{size, driver, window, sink, observer};
     try {
         try {
             const game_status status = first_burst(window, size, driver, observer, [&] {
-                prepare_capture(run.map, run.shots, driver, window);
+                prepare_capture(run.map, run.taken, driver, window);
                 return false;
             });
             if (status != game_status::ok)

@@ -1,12 +1,12 @@
 // The parts of a capture's scan, shared by the files that make it: the scan's state and the
 // steps the pipeline of map_capture.cpp is made of. Words used throughout:
 // - the view: what the game's map view shows at a moment;
-// - a photograph: one picture of the game window's client area (`client_picture`, and the
+// - a snapshot: one picture of the game window's client area (`client_snapshot`, and the
 //   snapshot file it is read back through);
-// - a view tile: the 512 x 512 square of a photograph that shows the map one to one;
+// - a view tile: the 512 x 512 square of a snapshot that shows the map one to one;
 // - a stop: a place of the walk, in taps from the top-left limit; a screen is a stop whose view
 //   tile goes into the map, a look one whose view is only checked;
-// - settled: a view that stood still over two photographs with no key between them.
+// - settled: a view that stood still over two snapshots with no key between them.
 #pragma once
 
 #include "map_capture.h"
@@ -36,8 +36,8 @@ struct map_size_found {
     int size_index;
 };
 
-// A stop photographed and not yet used: where its view tile goes in the canvas, in pixels, and
-// when it was photographed.
+// A stop whose snapshot is taken and not yet used: where its view tile goes in the canvas, in
+// pixels, and when its snapshot was taken.
 struct waiting_stop {
     walk_stop stop;
     int left_px, top_px;
@@ -45,24 +45,24 @@ struct waiting_stop {
 };
 
 // The map as stitched so far, in canvas pixels throughout: the canvas, the part of it that the
-// screens placed have photographed, the view tile placed last, and how many of the map's rows
+// screens placed cover, the view tile placed last, and how many of the map's rows
 // no later screen changes, and how many of those were handed on.
 struct stitched_map {
-    const map_size_row& size;
+    const map_size& size;
     image canvas;  // allocated in the first burst's pause: a few megabytes to clear
     int origin = map_origin(size);
     canvas_rect map{origin, origin, origin + size.map_pixels, origin + size.map_pixels};
-    photographed_area area;
+    placed_area area;
     image last_tile;
     int rows_final = 0;
     int rows_handed_on = 0;
 };
 
-// What the capture keeps of its photographs from one stop to the next: the memory they go to,
-// and how long the photographs of a view must agree, longer while the game is seen catching up.
-struct photographs {
-    client_picture latest;   // of the stop waiting, its latest photograph
-    client_picture retaken;  // a photograph taken again, to compare with `latest`
+// What the capture keeps of its snapshots from one stop to the next: the memory they go to,
+// and how long the snapshots of a view must agree, longer while the game is seen catching up.
+struct snapshots {
+    client_snapshot latest;   // of the stop waiting, its latest snapshot
+    client_snapshot retaken;  // a snapshot taken again, to compare with `latest`
     capture_clock::duration stillness = settle_pause;
 };
 
@@ -81,16 +81,16 @@ struct seen_view {
 };
 
 // A scan under way: what it works with, and what it owns, each changed by the steps below only:
-// the map stitched so far, the photographs, the stop waiting to be used and the view settled
+// the map stitched so far, the snapshots, the stop waiting to be used and the view settled
 // last.
 struct scan {
-    const map_size_row& size;
+    const map_size& size;
     const capture_driver& driver;
     const game_window window;
     const map_rows_sink& sink;
     const capture_observer& observer;
     stitched_map map{size};
-    photographs shots;
+    snapshots taken;
     std::optional<waiting_stop> waiting;
     std::optional<seen_view> reference;
     int recoveries = 0;
@@ -98,10 +98,10 @@ struct scan {
 
 // The map stitched so far (capture_stitch.cpp).
 // Work done before the first key of a capture, in the first burst's pause: the canvas cleared,
-// and the photographs' memory and the grabbing path set up by a photograph that is thrown away,
-// so that neither costs time once the keys go; a window that cannot be photographed stops the
+// and the snapshots' memory and the grabbing path set up by a snapshot that is thrown away,
+// so that neither costs time once the keys go; a window that gives no snapshot stops the
 // capture there.
-void prepare_capture(stitched_map& map, photographs& shots, const capture_driver& driver,
+void prepare_capture(stitched_map& map, snapshots& taken, const capture_driver& driver,
                      game_window window);
 // Whether a screen's view has changed since the screen placed last and fits the screens it
 // overlaps. A look is not placed: it always fits.
@@ -110,18 +110,18 @@ void place_screen(stitched_map& map, const waiting_stop& waiting, const image& s
 // Hands on the next band of final rows, if there is one; false once none is left.
 bool hand_on_band(stitched_map& map, const map_rows_sink& sink);
 
-// Photographs and settling (capture_settle.cpp).
-// `shot` as the snapshot file, and back as the capture reads it.
-image read_back(const capture_driver& driver, const client_picture& shot);
-// Photographs the view for the waiting stop (again, after a recovery), noting when.
-game_status photograph_waiting(scan& run);
-// The view photographed at the stop, as the stop waiting to be used.
-game_status photograph_stop(scan& run, const walk_stop& stop);
+// Snapshots and settling (capture_settle.cpp).
+// `snapshot` as the snapshot file, and back as the capture reads it.
+image read_back(const capture_driver& driver, const client_snapshot& snapshot);
+// Takes the view's snapshot for the waiting stop (again, after a recovery), noting when.
+game_status snapshot_waiting_stop(scan& run);
+// The view's snapshot at the stop, as the stop waiting to be used.
+game_status snapshot_stop(scan& run, const walk_stop& stop);
 // Settles the waiting stop's view, checks it, and places a screen in the map.
 void use_waiting_stop(scan& run);
 // One piece of the work done in a burst's pauses; false once nothing is left.
 bool work_in_pause(scan& run);
-// Sends the view `dx`, `dy` taps on and returns its photograph once it has settled.
+// Sends the view `dx`, `dy` taps on and returns its snapshot once it has settled.
 image look_after(scan& run, int dx, int dy);
 
 // The map's size proved, or found (capture_size_proof.cpp).

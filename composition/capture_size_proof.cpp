@@ -66,7 +66,7 @@ void check_for_limit(scan& run)
     const waiting_stop waiting = *run.waiting;
     if (waiting.stop.kind != stop_kind::screen)
         return;
-    const image misfit = read_back(run.driver, run.shots.latest);
+    const image misfit = read_back(run.driver, run.taken.latest);
     const std::optional<tap_shift> short_by = find_seam_shift(
         run.map.canvas, misfit, waiting.left_px, waiting.top_px, run.map.area, run.map.map);
     if (!short_by || (short_by->dx >= 0 && short_by->dy >= 0))
@@ -93,7 +93,7 @@ int find_map_size(scan& run, std::optional<int> x_taps)
 {
     const int largest_limit = map_size_table.back().traverse_taps;
     int x = x_taps.value_or(0);
-    image before = x_taps ? read_back(run.driver, run.shots.latest)
+    image before = x_taps ? read_back(run.driver, run.taken.latest)
                           : look_after(run, -(largest_limit + 1), 0);
     for (;;) {
         image after = look_after(run, seeking_step_taps, 0);

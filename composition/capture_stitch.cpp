@@ -4,19 +4,19 @@
 
 #include <algorithm>
 
-void prepare_capture(stitched_map& map, photographs& shots, const capture_driver& driver,
+void prepare_capture(stitched_map& map, snapshots& taken, const capture_driver& driver,
                      game_window window)
 {
     if (map.canvas.is_empty())
         map.canvas.assign(canvas_pixels(map.size), canvas_pixels(map.size), 1, 3, 0);
-    if (!shots.latest.rows.empty())
+    if (!taken.latest.rows.empty())
         return;
     // A window whose picture shows nothing of the game is refused before any key.
-    const game_status status = driver.grab_client_area(window, shots.latest);
-    if (status == game_status::picture_failed)
+    const game_status status = driver.grab_client_area(window, taken.latest);
+    if (status == game_status::snapshot_failed)
         throw screen_refused{status};
     if (status == game_status::ok)
-        shots.retaken = shots.latest;
+        taken.retaken = taken.latest;
 }
 
 namespace {

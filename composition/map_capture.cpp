@@ -23,7 +23,7 @@ capture_result capture_map(game_window window, int size_index, const capture_dri
                            const capture_observer& observer)
 {
     capture_result result;
-    const map_size_row& size = map_size_table.at(static_cast<size_t>(size_index));
+    const map_size& size = map_size_table.at(static_cast<size_t>(size_index));
     // A capture takes many seconds of the game: find out first whether its results can be kept.
     if (!can_write_beside(result_file_name)) {
         result.error = image_error{image_failure::file,

@@ -20,11 +20,11 @@ inline constexpr std::chrono::seconds permission_wait{30};
 // Some desktops act on a focus request a little late: only a refusal that lasts this long is
 // the player's to solve.
 inline constexpr std::chrono::milliseconds focus_grace{1000};
-// When a screen has settled: photographs with no key between them agree over `settle_pause`.
+// When a screen has settled: snapshots with no key between them agree over `settle_pause`.
 // The second is taken that long after the first, inside the next burst's focus pause, so a game
-// that keeps up costs no time. While they disagree, the view is photographed again every
-// `retake_pause`, up to `settle_limit` after the first photograph; and since a game that was
-// seen catching up may draw frames longer than the gap between two photographs, the stillness
+// that keeps up costs no time. While they disagree, the view is taken again every
+// `retake_pause`, up to `settle_limit` after the first snapshot; and since a game that was
+// seen catching up may draw frames longer than the gap between two snapshots, the stillness
 // asked of every later screen doubles, up to `longest_stillness`. The first screen, which has no
 // neighbours to check it against, must stand still over `settle_pause` plus `retake_pause`
 // (where no tap comes before it after the first burst, the view is looked at right after that
@@ -43,8 +43,8 @@ struct capture_driver {
                                    bool continuing);
     // A snapshot in two steps: the pixels are grabbed while the view stands still, and written
     // as the snapshot file (and read back) while the next burst waits for the game anyway.
-    game_status (*grab_client_area)(game_window window, client_picture& picture);
-    game_status (*write_snapshot_file)(const client_picture& picture);
+    game_status (*grab_client_area)(game_window window, client_snapshot& snapshot);
+    game_status (*write_snapshot_file)(const client_snapshot& snapshot);
     // The capture's clock and its way of waiting for the game: the real ones, or a test's own.
     std::chrono::steady_clock::time_point (*now)();
     void (*sleep_until)(std::chrono::steady_clock::time_point moment);
@@ -61,7 +61,7 @@ struct capture_observer {
     // A screen showed the view elsewhere than the walk asked, and the capture goes back to the
     // top-left limit to find its place again.
     void (*recovering)() = nullptr;
-    // Screen `screen` of `screens` is being photographed, about `seconds_left` before the end.
+    // Screen `screen` of `screens` is being taken, about `seconds_left` before the end.
     void (*progress)(int screen, int screens, int seconds_left) = nullptr;
     // Called every few milliseconds while the capture waits for the game, never while a key is
     // held: the caller's window may answer its desktop meanwhile.
@@ -90,7 +90,7 @@ struct scan_outcome {
 // The scan of `capture_map` without the files: the map goes to `sink` band by band, mostly while
 // the scan waits for the game anyway. Throws an image error when a snapshot cannot be read back,
 // or what the sink throws.
-scan_outcome scan_map(game_window window, const map_size_row& size, const capture_driver& driver,
+scan_outcome scan_map(game_window window, const map_size& size, const capture_driver& driver,
                       const map_rows_sink& sink, const capture_observer& observer = {});
 
 // Scans the map of size index `size_index` (0 .. 3) and writes "result.jpg" and "result-grid.jpg"

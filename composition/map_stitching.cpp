@@ -6,7 +6,7 @@
 #include <cstring>
 
 void place_view_tile(image& canvas, const image& snapshot, int x, int y,
-                     const photographed_area& area)
+                     const placed_area& area)
 {
     // The part of the view tile that the snapshot holds and the canvas has room for.
     const int width = std::min({view_tile_pixels, snapshot.width() - view_tile_left,

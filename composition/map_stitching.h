@@ -5,10 +5,10 @@
 
 #include <algorithm>
 
-// The part of the canvas that screens already placed have photographed. The walk goes row by
+// The part of the canvas that screens already placed cover. The walk goes row by
 // row, each row in one direction, so that is every canvas row above `rows`, and in the rows from
 // there to `row_end` (the current row of screens) the columns [`left`, `right`).
-struct photographed_area {
+struct placed_area {
     int rows = 0;
     int row_end = 0;
     int left = 0, right = 0;
@@ -33,8 +33,8 @@ struct photographed_area {
 };
 
 // Copies the 512 x 512 view tile of `snapshot` (its square (44, 19)-(555, 530)) to canvas
-// position (`x`, `y`), except where `area` already holds photographed pixels: the first
-// photograph of a pixel is kept (the area's columns in the current row lie on one side of the
+// position (`x`, `y`), except where `area` already holds placed pixels: the first
+// snapshot of a pixel is kept (the area's columns in the current row lie on one side of the
 // tile). Parts of the tile outside the snapshot stay as they are (zero).
 void place_view_tile(image& canvas, const image& snapshot, int x, int y,
-                     const photographed_area& area = {});
+                     const placed_area& area = {});

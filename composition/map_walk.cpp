@@ -2,12 +2,12 @@
 
 #include <cstddef>
 
-std::vector<int> walk_stops(const map_size_row& row)
+std::vector<int> walk_stops(const map_size& size)
 {
     std::vector<int> stops;
-    for (int k = 0; k + 1 < row.screens_per_side; ++k)
-        stops.push_back(row.start_taps + row.step_taps * k);
-    stops.push_back(row.last_taps);
+    for (int k = 0; k + 1 < size.screens_per_side; ++k)
+        stops.push_back(size.start_taps + size.step_taps * k);
+    stops.push_back(size.last_taps);
     return stops;
 }
 
@@ -22,37 +22,37 @@ walk_stop look_at(std::vector<std::pair<int, int>> bursts, int x, int y, stop_pr
 }
 
 // Sends the view past the right limit and looks at it there.
-walk_stop far_edge_look(const map_size_row& row, int x, int y)
+walk_stop far_edge_look(const map_size& size, int x, int y)
 {
-    return look_at({{row.traverse_taps - x + taps_past_limit, 0}}, row.traverse_taps, y,
+    return look_at({{size.traverse_taps - x + taps_past_limit, 0}}, size.traverse_taps, y,
                    stop_proof::far_edge);
 }
 
 }  // namespace
 
-std::vector<walk_stop> map_walk(const map_size_row& row)
+std::vector<walk_stop> map_walk(const map_size& size)
 {
-    const std::vector<int> stops = walk_stops(row);
+    const std::vector<int> stops = walk_stops(size);
     const int n = static_cast<int>(stops.size());
-    const bool largest = row.map_pixels == map_size_table.back().map_pixels;
+    const bool largest = size.map_pixels == map_size_table.back().map_pixels;
     std::vector<walk_stop> walk{look_at({}, 0, 0, stop_proof::nothing)};
     int x = 0, y = 0;
     for (int i = 0; i < n; ++i) {
-        const bool leftward = row.both_ways && i % 2 == 1;
+        const bool leftward = size.both_ways && i % 2 == 1;
         for (int k = 0; k < n; ++k) {
             const int column = stops[static_cast<std::size_t>(leftward ? n - 1 - k : k)];
             walk_stop stop{{}, column, stops[static_cast<std::size_t>(i)], k == 0, k == n - 1};
             if (i == 0 && k == 0) {
                 // One tap toward the top-left limit must not move the view; then the first stop.
-                if (row.start_taps == 0) {
+                if (size.start_taps == 0) {
                     stop.bursts.emplace_back(-1, -1);
                     stop.proves = stop_proof::corner;
                 } else {
                     walk.push_back(look_at({{-1, -1}}, 0, 0, stop_proof::corner));
                     stop.bursts.emplace_back(stop.x, stop.y);
                 }
-            } else if (k == 0 && !row.both_ways) {
-                stop.bursts.emplace_back(-row.traverse_taps, stop.y - y);
+            } else if (k == 0 && !size.both_ways) {
+                stop.bursts.emplace_back(-size.traverse_taps, stop.y - y);
                 stop.bursts.emplace_back(stop.x, 0);
             } else if (k == 0) {
                 stop.bursts.emplace_back(stop.x - x, stop.y - y);
@@ -63,8 +63,8 @@ std::vector<walk_stop> map_walk(const map_size_row& row)
             y = stop.y;
             walk.push_back(std::move(stop));
             if (k == n - 1 && (largest ? i == n - 1 : i == 0)) {
-                walk.push_back(far_edge_look(row, x, y));
-                x = row.traverse_taps;
+                walk.push_back(far_edge_look(size, x, y));
+                x = size.traverse_taps;
             }
         }
     }

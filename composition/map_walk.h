@@ -1,5 +1,5 @@
-// The walk of a capture: which map sizes there are, and at which views the capture photographs
-// the game. Geometry only, the same for the tool, the benchmark and the tests.
+// The walk of a capture: which map sizes there are, and at which views the capture takes its
+// screens. Geometry only, the same for the tool, the benchmark and the tests.
 #pragma once
 
 #include "game_contract.h"
@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-// One map size and the walk over it. The walk stops at the same tap counts (from the top-left
-// scroll limit) on both axes: `start_taps`, then every `step_taps` taps, `screens_per_side`
-// stops in all, the last of which is `last_taps`.
-struct map_size_row {
+// One map size (a row of the size table) and the walk over it. The walk stops at the same tap
+// counts (from the top-left scroll limit) on both axes: `start_taps`, then every `step_taps` taps,
+// `screens_per_side` stops in all, the last of which is `last_taps`.
+struct map_size {
     int map_pixels;        // P: the map's side, 32 x its tiles per side
     int traverse_taps;     // B: taps that reach a scroll limit from anywhere
     int screens_per_side;  // n: stops per axis
@@ -19,7 +19,7 @@ struct map_size_row {
     int step_taps;         // taps from one stop to the next
     int last_taps;         // the last stop
     // Whether the walk goes along its rows in both directions (right, one step down, left, ...)
-    // instead of going back to the left limit at the end of every row.
+    // instead of going back to the left limit at the end of every size.
     bool both_ways;
 };
 
@@ -29,7 +29,7 @@ struct map_size_row {
 // pixels), which gives every pair of neighbouring screens 64 pixels in common, and ends one
 // step of 2 taps later, on the view that shows the map's far edge where the large map's last
 // view shows it (tile column 500); it never asks the game to scroll further than that.
-inline constexpr std::array<map_size_row, 4> map_size_table{{
+inline constexpr std::array<map_size, 4> map_size_table{{
     {map_sides[0], taps_to_limit(map_sides[0]), 3, 0, 8, 16, false},
     {map_sides[1], taps_to_limit(map_sides[1]), 5, 0, 8, 32, false},
     {map_sides[2], taps_to_limit(map_sides[2]), 7, 2, 8, 50, false},
@@ -40,9 +40,9 @@ inline constexpr std::array<map_size_row, 4> map_size_table{{
 inline constexpr int offered_map_sizes = map_size_count;
 
 // The stops of the walk on one axis, in taps from the limit.
-std::vector<int> walk_stops(const map_size_row& row);
+std::vector<int> walk_stops(const map_size& size);
 
-// What the capture does at a stop: photograph a screen of the map, or only look at the view,
+// What the capture does at a stop: take a screen of the map, or only look at the view,
 // to see where it stands.
 enum class stop_kind { screen, look };
 
@@ -70,28 +70,28 @@ struct walk_stop {
 // burst, then one burst to the first stop); a walk that goes both ways steps down at the end of
 // a row and takes the next row the other way. The far edge is proved at the end of the first row,
 // or, on the largest map (no map is larger, and the way back would cost taps), at the end.
-std::vector<walk_stop> map_walk(const map_size_row& row);
+std::vector<walk_stop> map_walk(const map_size& size);
 
-// Screens a walk photographs into the map.
-constexpr int walk_screens(const map_size_row& row)
+// Screens a walk puts into the map.
+constexpr int walk_screens(const map_size& size)
 {
-    return row.screens_per_side * row.screens_per_side;
+    return size.screens_per_side * size.screens_per_side;
 }
 
 // Where the view tile of the stop `taps` lies in the canvas, on either axis.
-constexpr int canvas_offset(const map_size_row& row, int taps)
+constexpr int canvas_offset(const map_size& size, int taps)
 {
-    return tap_pixels * (taps - row.start_taps);
+    return tap_pixels * (taps - size.start_taps);
 }
 
 // Canvas side: from the first stop's view tile to the last one's.
-constexpr int canvas_pixels(const map_size_row& row)
+constexpr int canvas_pixels(const map_size& size)
 {
-    return canvas_offset(row, row.last_taps) + view_tile_pixels;
+    return canvas_offset(size, size.last_taps) + view_tile_pixels;
 }
 
 // Where the map's top-left pixel lies in the canvas, on both axes: 245 - 64 D.
-constexpr int map_origin(const map_size_row& row)
+constexpr int map_origin(const map_size& size)
 {
-    return limit_origin_pixels - tap_pixels * row.start_taps;
+    return limit_origin_pixels - tap_pixels * size.start_taps;
 }

@@ -169,10 +169,10 @@ std::optional<tap_shift> shift_of(const comparison& seen)
     return std::nullopt;
 }
 
-tile_source placed_part(const image& canvas, int x, int y, const photographed_area& area,
+tile_source placed_part(const image& canvas, int x, int y, const placed_area& area,
                         const canvas_rect& map)
 {
-    // The canvas holds a block when it lies inside the map and inside the photographed area.
+    // The canvas holds a block when it lies inside the map and inside the placed area.
     return {canvas, x, y, [&area, &map, x, y](int c0, int r0, int c1, int r1) {
                 return x + c0 >= map.left && y + r0 >= map.top && x + c1 <= map.right &&
                        y + r1 <= map.bottom && area.holds(x + c0, y + r0, x + c1, y + r1);
@@ -197,13 +197,13 @@ std::optional<tap_shift> find_view_shift(const image& earlier, const image& late
 }
 
 likeness compare_seam(const image& canvas, const image& snapshot, int x, int y,
-                      const photographed_area& area, const canvas_rect& map)
+                      const placed_area& area, const canvas_rect& map)
 {
     return compare_views(view_tile(snapshot), placed_part(canvas, x, y, area, map));
 }
 
 std::optional<tap_shift> find_seam_shift(const image& canvas, const image& snapshot, int x, int y,
-                                         const photographed_area& area, const canvas_rect& map)
+                                         const placed_area& area, const canvas_rect& map)
 {
     return shift_of(compare_at_shifts(view_tile(snapshot), placed_part(canvas, x, y, area, map)));
 }

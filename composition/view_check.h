@@ -1,5 +1,5 @@
 // Whether two pictures of the game's view show the same land in the same place. A capture relies
-// on it twice: a screen is used only once two photographs of it with no key between them agree
+// on it twice: a screen is used only once two snapshots of it with no key between them agree
 // (the game has finished drawing the view), and on an extra-large map a screen goes into the
 // canvas only where it agrees with the neighbours already there (the view is where the walk
 // asked). Both tell a moved view from animation by what moved, not only by how much: a view still
@@ -53,9 +53,9 @@ std::optional<tap_shift> find_view_shift(const image& earlier, const image& late
 // The view tile of `snapshot`, placed at canvas position (`x`, `y`), against what the canvas
 // already holds there: the part of `area` inside `map`.
 likeness compare_seam(const image& canvas, const image& snapshot, int x, int y,
-                      const photographed_area& area, const canvas_rect& map);
+                      const placed_area& area, const canvas_rect& map);
 
 // Where the view tile of `snapshot` lies from canvas position (`x`, `y`), judged on what the
 // canvas holds around it; none when too little has features to tell.
 std::optional<tap_shift> find_seam_shift(const image& canvas, const image& snapshot, int x, int y,
-                                         const photographed_area& area, const canvas_rect& map);
+                                         const placed_area& area, const canvas_rect& map);

@@ -1,6 +1,6 @@
 // The game window driver: the only way the rest of the tool reaches the running game.
 // Three operations: find the game's top-level window by its title, scroll its map view with
-// Ctrl+arrow taps, and photograph its client area into the snapshot file. Each reports what
+// Ctrl+arrow taps, and take a snapshot of its client area into the snapshot file. Each reports what
 // became of it in its result and nowhere else.
 #pragma once
 
@@ -22,9 +22,9 @@ enum class game_status {
     focus_lost,         // another window took the keyboard during the burst
     keys_undelivered,   // the desktop did not pass the keys on
     interrupted,        // the process is being ended
-    window_covered,     // another window lies over it, and the picture would show that window
-    window_off_screen,  // part of it lies off the screen, and the picture would lack that part
-    picture_failed,     // its picture could not be taken
+    window_covered,     // another window lies over it, and the snapshot would show that window
+    window_off_screen,  // part of it lies off the screen, and the snapshot would lack that part
+    snapshot_failed,    // its snapshot could not be taken
     file_failed,        // the snapshot file could not be written
     view_misplaced,     // its view was not where the keys should have put it
     view_unsettled,     // its view kept changing: the game did not finish drawing it in time
@@ -57,26 +57,26 @@ game_window find_game_window(const char* title);
 game_status scroll_map_view(game_window window, int dx, int dy, const pause_work& work = {},
                             bool continuing = false);
 
-// The client area's pixels as the snapshot file holds them: bottom row first, 4 bytes a pixel
-// (blue, green, red, 0).
-struct client_picture {
+// A snapshot: the client area's pixels as the snapshot file holds them, bottom row first, 4 bytes
+// a pixel (blue, green, red, 0).
+struct client_snapshot {
     int width = 0;
     int height = 0;
     std::vector<unsigned char> rows;
 };
 
-// Whether a picture of the client area shows nothing of the game: one colour all over (a window
-// drawn where the grab cannot see it), or too small for the view square. Never a screen.
-bool shows_nothing(const client_picture& picture);
+// Whether a snapshot shows nothing of the game: one colour all over (a window drawn where the
+// grab cannot see it), or too small for the view square. Never a screen.
+bool shows_nothing(const client_snapshot& snapshot);
 
-// Photographs the window's client area, as the window itself shows it, into `picture` (whose
-// memory is used again): the part of a snapshot that must happen while the view stands still.
-// A picture that shows nothing is picture_failed.
-game_status grab_client_area(game_window window, client_picture& picture);
+// Takes a snapshot of the window's client area, as the window itself shows it, into `snapshot`
+// (whose memory is used again): the part of `snapshot_client_area` that must happen while the
+// view stands still. A snapshot that shows nothing is snapshot_failed.
+game_status grab_client_area(game_window window, client_snapshot& snapshot);
 
-// Writes `picture` as the snapshot file `snapshot_file_name`, replacing the previous file only
+// Writes `snapshot` as the snapshot file `snapshot_file_name`, replacing the previous file only
 // by a complete one: ok or file_failed.
-game_status write_snapshot_file(const client_picture& picture);
+game_status write_snapshot_file(const client_snapshot& snapshot);
 
 // Both: writes the window's client area, as the window itself shows it, as a 32-bit bitmap
 // named by `snapshot_file_name`; the previous file is replaced only by a complete one.

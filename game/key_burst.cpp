@@ -18,7 +18,7 @@ game_status send_taps(const burst_steps& steps, game_window window, game_key for
         const bool released = steps.send_key(arrow, false);
         if (!pressed || !released)
             return game_status::keys_undelivered;
-        steps.wait_until(steps.now() + std::chrono::milliseconds(tap_pause_ms), {});
+        steps.pause_until(steps.now() + std::chrono::milliseconds(tap_pause_ms), {});
     }
     return game_status::ok;
 }
@@ -37,7 +37,7 @@ game_status run_key_burst(const burst_steps& steps, game_window window, int dx, 
     // The first piece of work is done before any key, however long it takes: the caller may
     // need to look at what the previous burst did before more keys go out.
     const bool more_work = work && work();
-    steps.wait_until(focus_deadline, more_work ? work : pause_work{});
+    steps.pause_until(focus_deadline, more_work ? work : pause_work{});
     status = steps.confirm_focus(window);
     if (status == game_status::ok)
         status = steps.may_type(window);
@@ -68,6 +68,6 @@ game_status run_key_burst(const burst_steps& steps, game_window window, int dx, 
     status = steps.confirm_delivery(window, false);
     if (status != game_status::ok)
         return status;
-    steps.wait_until(steps.now() + std::chrono::milliseconds(tap_pause_ms), work);
+    steps.pause_until(steps.now() + std::chrono::milliseconds(tap_pause_ms), work);
     return game_status::ok;
 }

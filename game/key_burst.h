@@ -32,7 +32,7 @@ struct burst_steps {
     bool (*send_key)(game_key key, bool pressed);
     // Returns at `deadline` or later, doing `work` meanwhile; earlier only when the process is
     // being ended.
-    void (*wait_until)(burst_clock::time_point deadline, const pause_work& work);
+    void (*pause_until)(burst_clock::time_point deadline, const pause_work& work);
     burst_clock::time_point (*now)();
     // Tells the platform whether Ctrl is down, so that an ending process can release it.
     void (*control_held)(bool held);

@@ -2,11 +2,11 @@
 #include "bmp_file.h"
 #include "game_window.h"
 
-game_status write_snapshot_file(const client_picture& picture)
+game_status write_snapshot_file(const client_snapshot& snapshot)
 {
-    if (picture.rows.size() != bmp_pixel_bytes(picture.width, picture.height))
+    if (snapshot.rows.size() != bmp_pixel_bytes(snapshot.width, snapshot.height))
         return game_status::file_failed;
-    return write_bmp_file(snapshot_file_name, picture.width, picture.height, picture.rows.data())
+    return write_bmp_file(snapshot_file_name, snapshot.width, snapshot.height, snapshot.rows.data())
                ? game_status::ok
                : game_status::file_failed;
 }
@@ -14,7 +14,7 @@ game_status write_snapshot_file(const client_picture& picture)
 game_status snapshot_client_area(game_window window)
 {
     // Kept from one snapshot to the next, which spares allocating and touching 2 MB each time.
-    static client_picture picture;
-    const game_status status = grab_client_area(window, picture);
-    return status == game_status::ok ? write_snapshot_file(picture) : status;
+    static client_snapshot snapshot;
+    const game_status status = grab_client_area(window, snapshot);
+    return status == game_status::ok ? write_snapshot_file(snapshot) : status;
 }

@@ -35,7 +35,7 @@ struct standin_faults {
     int hang_at_tap = 0;         // at this tap the game stops answering for `hang_ms`, as a
     int hang_ms = 0;             // game that saves now and then does; 0: never
     bool blank = false;          // its window shows one colour, as a game drawn through a path
-                                 // that a photograph of the window does not see
+                                 // that a snapshot of the window does not see
 };
 
 // Like the game's water and flags, some tiles of the map (scattered; 4 % by default, most of them

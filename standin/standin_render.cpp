@@ -78,8 +78,12 @@ void draw_view_outline(rgb_picture& client, const rgb_picture& map, int offset_x
     if (map.width <= 0 || map.height <= 0)
         return;
     const standin_box mini = standin_minimap, view = standin_view_area;
-    const auto on_minimap_x = [&](int x) { return mini.left + (x - offset_x) * width(mini) / map.width; };
-    const auto on_minimap_y = [&](int y) { return mini.top + (y - offset_y) * height(mini) / map.height; };
+    const auto on_minimap_x = [&](int x) {
+        return mini.left + (x - offset_x) * width(mini) / map.width;
+    };
+    const auto on_minimap_y = [&](int y) {
+        return mini.top + (y - offset_y) * height(mini) / map.height;
+    };
     const int x0 = on_minimap_x(view.left), x1 = on_minimap_x(view.right);
     const int y0 = on_minimap_y(view.top), y1 = on_minimap_y(view.bottom);
     const auto mark = [&](int x, int y) {
@@ -101,8 +105,8 @@ void draw_view_outline(rgb_picture& client, const rgb_picture& map, int offset_x
 rgb_picture render_client_area(const standin_game& game, int view_x, int view_y)
 {
     const standin_box area = standin_client;
-    rgb_picture client{width(area), height(area),
-                       std::vector<unsigned char>(static_cast<size_t>(width(area)) * height(area) * 3)};
+    const size_t bytes = static_cast<size_t>(width(area)) * height(area) * 3;
+    rgb_picture client{width(area), height(area), std::vector<unsigned char>(bytes)};
     fill(client, area, {92, 74, 52});
     // A game drawn where a snapshot of its window cannot see it shows one colour.
     if (game.faults.blank)

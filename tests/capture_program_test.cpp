@@ -674,14 +674,14 @@ TEST_F(capture_program, GameThatHangsMidCaptureIsFollowedAtTheUsualPaceAgain)
         longest = std::max(longest, bursts[i].control_press_ms - bursts[i - 1].control_release_ms);
     EXPECT_GT(longest, 1000) << "the hang was waited for";
     // From Ctrl up to the next burst's Ctrl down: the closing pause, the focus pause and the
-    // second photograph, about 75 ms (270 ms when the stillness asked stays up).
+    // second snapshot, about 75 ms (270 ms when the stillness asked stays up).
     for (size_t i = bursts.size() - 4; i < bursts.size(); ++i)
         EXPECT_LT(bursts[i].control_press_ms - bursts[i - 1].control_release_ms, 200) << i;
 }
 
-// A game whose window shows one colour (drawn where a photograph of the window cannot see it):
+// A game whose window shows one colour (drawn where a snapshot of the window cannot see it):
 // the capture stops before any key, says so, and writes nothing.
-TEST_F(capture_program, GameThatCannotBePhotographedIsRefusedBeforeAnyKey)
+TEST_F(capture_program, GameThatGivesNoSnapshotIsRefusedBeforeAnyKey)
 {
     write_earlier_results();
     start_game(0, {"--blank"});

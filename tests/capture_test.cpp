@@ -39,17 +39,17 @@ struct played_game_state {
     bool corrupt_snapshots = false;
     int bursts = 0;
     int burst_losing_a_tap = -1;   // this burst (0 = the first) moves the view one tap short
-    // The game draws the views its taps lead through in turn: all before every photograph
+    // The game draws the views its taps lead through in turn: all before every snapshot
     // (-1), or this many (a game falling behind the keys).
     int draws_per_photo = -1;
-    int photos_per_draw = 1;       // a frame that lasts this many photographs
+    int snapshots_per_draw = 1;    // a frame that lasts this many snapshots
     int late_snapshot = -1;        // this snapshot (0 = the first) finds nothing new drawn
     int frozen_from = -1;          // from this snapshot on, the game draws nothing new
     int hang_at = -1;              // at this snapshot the game hangs: nothing new is drawn for
-    int hang_photos = 0;           // this many photographs, then it catches up a view a photo
+    int hang_snapshots = 0;        // this many snapshots, then it catches up a view a snapshot
     int hang_left = 0;
     bool catching_up = false;
-    bool never_settles = false;    // every photograph finds the view a tap off, to either side
+    bool never_settles = false;    // every snapshot finds the view a tap off, to either side
     int snapshots = 0;
     std::deque<std::pair<int, int>> undrawn;  // views the taps led through, not drawn yet
     std::pair<int, int> shown;                // the view drawn last
@@ -108,21 +108,21 @@ void played_sleep_until(std::chrono::steady_clock::time_point moment)
     played.clock = std::max(played.clock, moment);
 }
 
-game_status played_grab(game_window, client_picture& picture)
+game_status played_grab(game_window, client_snapshot& picture)
 {
     if (played.snapshots_before_failure == 0)
-        return game_status::picture_failed;
+        return game_status::snapshot_failed;
     if (played.snapshots_before_failure > 0)
         --played.snapshots_before_failure;
     played.calls.push_back("snapshot");
     ++played.game.frame;
     const bool late = played.snapshots == played.late_snapshot ||
                       (played.frozen_from >= 0 && played.snapshots >= played.frozen_from);
-    int draws = late || played.snapshots % played.photos_per_draw ? 0
+    int draws = late || played.snapshots % played.snapshots_per_draw ? 0
                 : played.draws_per_photo < 0 ? static_cast<int>(played.undrawn.size())
                                              : played.draws_per_photo;
     if (played.snapshots == played.hang_at)
-        played.hang_left = played.hang_photos;
+        played.hang_left = played.hang_snapshots;
     if (played.hang_left > 0) {
         --played.hang_left;
         draws = 0;
@@ -145,7 +145,7 @@ game_status played_grab(game_window, client_picture& picture)
     return game_status::ok;
 }
 
-game_status played_write(const client_picture& picture)
+game_status played_write(const client_snapshot& picture)
 {
     if (played.corrupt_snapshots) {
         std::ofstream(snapshot_file_name) << "not a bitmap";
@@ -198,13 +198,13 @@ bool succeeded(const capture_result& result)
 // each band came.
 image scanned(int size_index, std::vector<int>* snapshots_at_band = nullptr)
 {
-    const map_size_row& row = map_size_table[size_index];
-    image map(row.map_pixels, row.map_pixels, 1, 3, 0);
+    const map_size& size = map_size_table[size_index];
+    image map(size.map_pixels, size.map_pixels, 1, 3, 0);
     int next_row = 0;
     const scan_outcome status =
-        scan_map(1, row, played_driver, [&](image& band, int first_row) {
+        scan_map(1, size, played_driver, [&](image& band, int first_row) {
             EXPECT_EQ(first_row, next_row) << "bands come top to bottom, none twice";
-            EXPECT_EQ(band.width(), row.map_pixels);
+            EXPECT_EQ(band.width(), size.map_pixels);
             map.draw_image(0, first_row, band);
             next_row = first_row + band.height();
             if (snapshots_at_band)
@@ -212,7 +212,7 @@ image scanned(int size_index, std::vector<int>* snapshots_at_band = nullptr)
                     std::count(played.calls.begin(), played.calls.end(), "snapshot")));
         });
     EXPECT_EQ(status.status, game_status::ok);
-    EXPECT_EQ(next_row, row.map_pixels) << "every row of the map was handed on";
+    EXPECT_EQ(next_row, size.map_pixels) << "every row of the map was handed on";
     return map;
 }
 
@@ -225,30 +225,30 @@ TEST(MapSizes, RowsMatchTheMapsAndTheGamesScrollLimits)
     const int limits[] = {18, 36, 54, 72};
     const int origins[] = {245, 245, 117, 53};
     for (size_t i = 0; i < map_size_table.size(); ++i) {
-        const map_size_row& row = map_size_table[i];
-        EXPECT_EQ(row.map_pixels, 32 * tiles[i]);
-        EXPECT_EQ(row.traverse_taps, limits[i]);
-        EXPECT_EQ(map_origin(row), origins[i]);
+        const map_size& size = map_size_table[i];
+        EXPECT_EQ(size.map_pixels, 32 * tiles[i]);
+        EXPECT_EQ(size.traverse_taps, limits[i]);
+        EXPECT_EQ(map_origin(size), origins[i]);
     }
     EXPECT_EQ(canvas_pixels(map_size_table[2]), 3584);
 }
 
-TEST(MapSizes, EveryWalkPhotographsTheWholeMapWithinTheGamesLimits)
+TEST(MapSizes, EveryWalkTakesTheWholeMapWithinTheGamesLimits)
 {
     for (int i = 0; i < offered_map_sizes; ++i) {
-        const map_size_row& row = map_size_table[i];
-        const std::vector<int> stops = walk_stops(row);
-        ASSERT_EQ(static_cast<int>(stops.size()), row.screens_per_side);
+        const map_size& size = map_size_table[i];
+        const std::vector<int> stops = walk_stops(size);
+        ASSERT_EQ(static_cast<int>(stops.size()), size.screens_per_side);
         // The first view shows the map's near edge, neighbouring views leave no gap, the last
         // shows its far edge, and the map lies inside the canvas.
         EXPECT_LE(limit_origin_pixels - tap_pixels * stops.front(), view_tile_pixels - 1);
         for (size_t k = 1; k < stops.size(); ++k)
             EXPECT_LE(stops[k] - stops[k - 1], view_tile_pixels / tap_pixels) << "size " << i;
         const int far_edge_column =
-            limit_origin_pixels - tap_pixels * stops.back() + row.map_pixels - 1;
+            limit_origin_pixels - tap_pixels * stops.back() + size.map_pixels - 1;
         EXPECT_LE(far_edge_column, view_tile_pixels - 1) << "size " << i;
-        EXPECT_LE(map_origin(row) + row.map_pixels, canvas_pixels(row)) << "size " << i;
-        EXPECT_LE(stops.back(), row.traverse_taps);
+        EXPECT_LE(map_origin(size) + size.map_pixels, canvas_pixels(size)) << "size " << i;
+        EXPECT_LE(stops.back(), size.traverse_taps);
     }
     // The extra-large walk asks for no view nearer the far edge than the large one does.
     const std::vector<int> large = walk_stops(map_size_table[2]);
@@ -260,20 +260,20 @@ TEST(MapSizes, EveryWalkPhotographsTheWholeMapWithinTheGamesLimits)
     // The whole walk: every pair of stops once, each reached by its bursts from the one before;
     // the extra-large walk takes its rows both ways and never goes back to the left limit.
     for (int i = 0; i < offered_map_sizes; ++i) {
-        const map_size_row& row = map_size_table[i];
-        const std::vector<int> stops = walk_stops(row);
+        const map_size& size = map_size_table[i];
+        const std::vector<int> stops = walk_stops(size);
         std::set<std::pair<int, int>> seen;
         int x = 0, y = 0;
-        for (const walk_stop& stop : map_walk(row)) {
+        for (const walk_stop& stop : map_walk(size)) {
             for (const auto& [dx, dy] : stop.bursts) {
-                x = std::clamp(x + dx, 0, row.traverse_taps);
-                y = std::clamp(y + dy, 0, row.traverse_taps);
+                x = std::clamp(x + dx, 0, size.traverse_taps);
+                y = std::clamp(y + dy, 0, size.traverse_taps);
             }
             EXPECT_EQ(std::pair(x, y), std::pair(stop.x, stop.y)) << "size " << i;
             if (stop.kind == stop_kind::screen)
                 EXPECT_TRUE(seen.insert({x, y}).second) << "size " << i;
             for (const auto& [dx, dy] : stop.bursts)
-                EXPECT_TRUE(!row.both_ways || dx > -row.traverse_taps) << "size " << i;
+                EXPECT_TRUE(!size.both_ways || dx > -size.traverse_taps) << "size " << i;
         }
         EXPECT_EQ(seen.size(), stops.size() * stops.size()) << "size " << i;
     }
@@ -290,9 +290,9 @@ TEST_F(played_capture, CallOrderOfTheSmallMap)
 {
     start(0);
     ASSERT_TRUE(succeeded(capture_map(1, 0, played_driver)));
-    // One photograph before any key sets up the grabbing. The view is looked at once the first
+    // One snapshot before any key sets up the grabbing. The view is looked at once the first
     // burst has reached the top-left limit, until it has stood still; one tap left and up must
-    // not move it. Every screen is photographed twice with no key between, the second time
+    // not move it. Every screen is taken twice with no key between, the second time
     // before the next burst's keys, the last screen's at the end. At the end of the first row the
     // view is sent two taps past the right limit and looked at there.
     const std::vector<std::string> expected{
@@ -306,16 +306,16 @@ TEST_F(played_capture, CallOrderOfTheSmallMap)
 
 TEST_F(played_capture, BurstAndSnapshotCountsOfEverySize)
 {
-    // Screens and looks, each photographed twice; the first look and the first screen of a walk
+    // Screens and looks, each taken twice; the first look and the first screen of a walk
     // that taps toward it stand still for longer.
     const int stops[] = {9 + 2, 25 + 2, 49 + 3, 121 + 3};
     const int bursts[] = {13, 31, 58, 124};
     for (int size = 0; size < offered_map_sizes; ++size) {
         start(size);
         ASSERT_TRUE(succeeded(capture_map(1, size, played_driver)));
-        const int photographs = 2 * stops[size] + 2 + (size >= 2);
-        EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"), photographs);
-        EXPECT_EQ(static_cast<int>(played.calls.size()) - photographs, bursts[size]);
+        const int snapshots = 2 * stops[size] + 2 + (size >= 2);
+        EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"), snapshots);
+        EXPECT_EQ(static_cast<int>(played.calls.size()) - snapshots, bursts[size]);
     }
 }
 
@@ -377,9 +377,9 @@ TEST_F(played_capture, FailedSnapshotStopsAtOnceAndKeepsEarlierResults)
     start(0, 3, 3);
     played.snapshots_before_failure = 4;
     const capture_result result = capture_map(1, 0, played_driver);
-    EXPECT_EQ(result.game, game_status::picture_failed);
+    EXPECT_EQ(result.game, game_status::snapshot_failed);
     EXPECT_FALSE(result.error);
-    // The photograph before the keys, the three of the look at the corner, and the first
+    // The snapshot before the keys, the three of the look at the corner, and the first
     // screen's failed: nothing was sent after it.
     EXPECT_EQ(played.calls.back(), "(-1, -1)");
     EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"), 4);
@@ -431,7 +431,7 @@ TEST_F(played_capture, ExtraLargeWalkRecoversAMissedTapRefusesANearerLimitAndKee
     EXPECT_TRUE(succeeded(capture_map(1, 3, played_driver)));
 
     // Scattered tiles animating between snapshots pass the seams, and every other tile is exact;
-    // a screen the game had not drawn yet is photographed again.
+    // a screen the game had not drawn yet is taken again.
     start(3);
     played.game.animated_percent = standin_default_animated_percent;
     played.late_snapshot = 30;
@@ -453,20 +453,20 @@ TEST_F(played_capture, ExtraLargeWalkRecoversAMissedTapRefusesANearerLimitAndKee
 
 TEST_F(played_capture, ViewDrawnLateIsWaitedForAndOneThatNeverSettlesStopsTheCapture)
 {
-    // A game that falls behind the keys, a tap or several per photograph, or one tap per two
-    // photographs (its frames last longer than the gap between them: two photographs agree while
+    // A game that falls behind the keys, a tap or several per snapshot, or one tap per two
+    // snapshots (its frames last longer than the gap between them: two snapshots agree while
     // it still catches up), where screens meet edge to edge and where they overlap: every screen
     // is waited for, and the map is exact.
-    for (const auto& [size, draws, photos] : {std::tuple{1, 1, 1}, {1, 3, 1}, {1, 1, 2}, {3, 2, 1}}) {
+    for (const auto& [size, draws, per_draw] : {std::tuple{1, 1, 1}, {1, 3, 1}, {1, 1, 2}, {3, 2, 1}}) {
         start(size);
         played.draws_per_photo = draws;
-        played.photos_per_draw = photos;
+        played.snapshots_per_draw = per_draw;
         EXPECT_EQ(differing_tiles(scanned(size), image_of(played.game.map)), "") << size << ", " << draws;
         const int screens = map_size_table[size].screens_per_side;
         EXPECT_GT(std::count(played.calls.begin(), played.calls.end(), "snapshot"),
                   2 * screens * screens);
     }
-    // One photograph that finds nothing new drawn is taken again.
+    // One snapshot that finds nothing new drawn is taken again.
     start(0);
     played.late_snapshot = 4;
     EXPECT_TRUE(scanned(0) == image_of(played.game.map));
@@ -495,7 +495,7 @@ TEST_F(played_capture, MostlyAnimatedViewNeitherHoldsTheCaptureUpNorHidesALateVi
                     return std::to_string(tx) + ", " + std::to_string(ty);
         return "";
     };
-    // 60 % of the tiles animate, turning their colours between any two photographs.
+    // 60 % of the tiles animate, turning their colours between any two snapshots.
     for (int size : {1, 3}) {
         start(size);
         played.game.animated_percent = 60;
@@ -504,8 +504,8 @@ TEST_F(played_capture, MostlyAnimatedViewNeitherHoldsTheCaptureUpNorHidesALateVi
         const int screens = map_size_table[size].screens_per_side;
         EXPECT_EQ(std::count(played.calls.begin(), played.calls.end(), "snapshot"),
                   2 * (screens * screens + 2 + (size == 3)) + 2 + (size == 3))
-            << "no screen photographed more often than a still one";
-        // A game one tap behind at every photograph is still caught.
+            << "no screen taken more often than a still one";
+        // A game one tap behind at every snapshot is still caught.
         start(size);
         played.game.animated_percent = 60;
         played.draws_per_photo = 1;
@@ -632,7 +632,7 @@ TEST_F(played_capture, HangOfTheGameCostsOnlyAFewScreens)
     const auto usual = played.clock - std::chrono::steady_clock::time_point{};
     start(1);
     played.hang_at = 20;
-    played.hang_photos = 15;
+    played.hang_snapshots = 15;
     EXPECT_EQ(differing_tiles(scanned(1), image_of(played.game.map)), "");
     const auto hung = played.clock - std::chrono::steady_clock::time_point{};
     // The hang, the catching up and a few screens of longer stillness: about 4 s (13 s when the

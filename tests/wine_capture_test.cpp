@@ -263,9 +263,9 @@ TEST_F(wine_capture, WindowsToolStopsWhenAnotherProgramLetsGoOfCtrl)
     EXPECT_FALSE(file_exists(folder + "/result.jpg"));
 }
 
-// A game whose window shows one colour (drawn where a photograph of the window cannot see it):
+// A game whose window shows one colour (drawn where a snapshot of the window cannot see it):
 // the capture stops before any key, says so, and writes nothing.
-TEST_F(wine_capture, WindowsToolRefusesAGameItCannotPhotograph)
+TEST_F(wine_capture, WindowsToolRefusesAGameThatGivesNoSnapshot)
 {
     ASSERT_FALSE(start_windows_game({"--blank"}).empty());
     const std::string window = start_windows_tool();

@@ -38,12 +38,12 @@ struct x11_driver : ::testing::Test {
     }
 
     // The game's window, once it has drawn its first picture (a window that shows one colour
-    // is no photograph of the game).
+    // is no snapshot of the game).
     game_window found()
     {
         const game_window window = find_game_window(game_window_title);
         EXPECT_EQ(std::to_string(window), game.window);
-        client_picture picture;
+        client_snapshot picture;
         EXPECT_TRUE(wait_until([&] { return grab_client_area(window, picture) == game_status::ok; },
                                std::chrono::seconds(5)));
         return window;
@@ -283,7 +283,7 @@ TEST_F(x11_driver, WindowTooSmallGetsNoKey)
 }
 
 // Without the Composite extension the picture comes from the screen.
-TEST(X11DriverWithoutComposite, CoveredOrOffScreenGameIsRefusedNotPhotographed)
+TEST(X11DriverWithoutComposite, CoveredOrOffScreenGameIsRefusedWithoutASnapshot)
 {
     private_display display({"-extension", "Composite"});
     const std::string folder = make_temporary_folder("driver-plain");

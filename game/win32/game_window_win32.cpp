@@ -133,7 +133,7 @@ burst_clock::time_point now()
     return burst_clock::now();
 }
 
-void wait_until(burst_clock::time_point deadline, const pause_work& work)
+void pause_until(burst_clock::time_point deadline, const pause_work& work)
 {
     constexpr auto time_for_work = std::chrono::milliseconds(5);
     bool work_left = static_cast<bool>(work);
@@ -157,8 +157,8 @@ void set_control_held(bool held)
     hold_process_end(held);
 }
 
-constexpr burst_steps win32_burst_steps{request_focus, confirm_focus,    may_type, confirm_delivery,
-                                        send_key,      wait_until,       now,      set_control_held};
+constexpr burst_steps win32_burst_steps{request_focus, confirm_focus, may_type, confirm_delivery,
+                                        send_key,      pause_until,   now,      set_control_held};
 
 }  // namespace
 

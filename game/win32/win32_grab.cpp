@@ -1,5 +1,5 @@
-// The game window's client area photographed on Windows, in the game's own DPI context: first
-// with PrintWindow, which asks for the window's full content (a game drawn through Direct3D
+// The game window's client area taken as a snapshot on Windows, in the game's own DPI context:
+// first with PrintWindow, which asks for the window's full content (a game drawn through Direct3D
 // included), then, where that shows nothing, copied from the window's device context. A picture
 // that still shows nothing is refused. Every GDI object is given back by a small holder.
 #include "game_window.h"
@@ -62,17 +62,17 @@ bool copy_client_area(grab_way way, HWND window, HDC source, HDC target, HBITMAP
 }
 
 // The bitmap's rows as the snapshot file holds them.
-bool read_rows(HDC dc, HBITMAP bitmap, int width, int height, client_picture& picture)
+bool read_rows(HDC dc, HBITMAP bitmap, int width, int height, client_snapshot& snapshot)
 {
     BITMAPINFO format{};
     const auto header = bmp_info_header(width, height);
     std::memcpy(&format.bmiHeader, header.data(), bmp_info_header_bytes);
-    picture.rows.resize(bmp_pixel_bytes(width, height));
-    if (GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), picture.rows.data(), &format,
+    snapshot.rows.resize(bmp_pixel_bytes(width, height));
+    if (GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), snapshot.rows.data(), &format,
                   DIB_RGB_COLORS) != height)
         return false;
-    picture.width = width;
-    picture.height = height;
+    snapshot.width = width;
+    snapshot.height = height;
     return true;
 }
 
@@ -81,7 +81,7 @@ grab_way first_way = grab_way::print_window;
 
 }  // namespace
 
-game_status grab_client_area(game_window window, client_picture& picture)
+game_status grab_client_area(game_window window, client_snapshot& snapshot)
 {
     const game_dpi_context in_games_pixels(window);
     RECT client{};
@@ -93,16 +93,16 @@ game_status grab_client_area(game_window window, client_picture& picture)
     const memory_dc target{source.dc ? CreateCompatibleDC(source.dc) : nullptr};
     const gdi_bitmap bitmap{target.dc ? CreateCompatibleBitmap(source.dc, width, height) : nullptr};
     if (!bitmap.bitmap)
-        return game_status::picture_failed;
+        return game_status::snapshot_failed;
     const grab_way other =
         first_way == grab_way::print_window ? grab_way::window_dc : grab_way::print_window;
     for (const grab_way way : {first_way, other}) {
         if (copy_client_area(way, window, source.dc, target.dc, bitmap.bitmap, width, height) &&
-            read_rows(source.dc, bitmap.bitmap, width, height, picture) &&
-            !shows_nothing(picture)) {
+            read_rows(source.dc, bitmap.bitmap, width, height, snapshot) &&
+            !shows_nothing(snapshot)) {
             first_way = way;
             return game_status::ok;
         }
     }
-    return game_status::picture_failed;
+    return game_status::snapshot_failed;
 }

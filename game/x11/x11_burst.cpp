@@ -16,8 +16,9 @@
 
 namespace {
 
-// The burst's steps, each on the driver opened once for the process. While Ctrl is down, an end asked for waits: the burst releases Ctrl at its next step, and the
-// process then ends the way it was asked.
+// The burst's steps, each on the driver opened once for the process. While Ctrl is down, an end
+// asked for waits: the burst releases Ctrl at its next step, and the process then ends the way it
+// was asked.
 void set_control_held(bool held)
 {
     x11_driver& driver = open_x11_driver();
@@ -135,7 +136,7 @@ burst_clock::time_point now()
 
 // Sleeps until shortly before the deadline, then waits out the rest without sleeping, so that
 // the pauses end on time instead of a scheduler tick late. Work is done while enough time is left.
-void wait_until(burst_clock::time_point deadline, const pause_work& work)
+void pause_until(burst_clock::time_point deadline, const pause_work& work)
 {
     using std::chrono::microseconds;
     constexpr auto time_for_work = std::chrono::milliseconds(5);
@@ -157,7 +158,7 @@ void wait_until(burst_clock::time_point deadline, const pause_work& work)
 }
 
 constexpr burst_steps x11_burst_steps{request_focus_step, confirm_focus_step, may_type,
-                                      confirm_delivery,   send_key,           wait_until,
+                                      confirm_delivery,   send_key,           pause_until,
                                       now,                set_control_held};
 
 }  // namespace

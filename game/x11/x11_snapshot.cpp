@@ -186,12 +186,12 @@ game_status read_screen_picture(x11_driver& driver, Window window,
         converted(*image);
     if (image)
         XDestroyImage(image);
-    return read ? game_status::ok : game_status::picture_failed;
+    return read ? game_status::ok : game_status::snapshot_failed;
 }
 
 }  // namespace
 
-game_status grab_client_area(game_window window, client_picture& picture)
+game_status grab_client_area(game_window window, client_snapshot& snapshot)
 {
     x11_driver& driver = open_x11_driver();
     Display* display = driver.display;
@@ -202,14 +202,14 @@ game_status grab_client_area(game_window window, client_picture& picture)
         attributes.map_state != IsViewable)
         return game_status::window_gone;
     if (attributes.visual->c_class != TrueColor && attributes.visual->c_class != DirectColor)
-        return game_status::picture_failed;
+        return game_status::snapshot_failed;
 
     const int width = attributes.width;
     const int height = attributes.height;
-    std::vector<unsigned char>& rows = picture.rows;
+    std::vector<unsigned char>& rows = snapshot.rows;
     rows.resize(bmp_pixel_bytes(width, height));
-    picture.width = width;
-    picture.height = height;
+    snapshot.width = width;
+    snapshot.height = height;
     const auto converted = [&](const XImage& image) {
         const pixel_format format{image.bits_per_pixel, image.byte_order == MSBFirst,
                                   attributes.visual->red_mask, attributes.visual->green_mask,
@@ -221,7 +221,7 @@ game_status grab_client_area(game_window window, client_picture& picture)
     if (driver.composite) {
         watch_game_window(driver, window);
         read = read_stored_picture(driver, window, attributes, converted) &&
-               !shows_nothing(picture);
+               !shows_nothing(snapshot);
     }
     // Where the window's own pixels show nothing (or cannot be had), the screen may.
     if (!read) {
@@ -229,5 +229,5 @@ game_status grab_client_area(game_window window, client_picture& picture)
         if (status != game_status::ok)
             return status;
     }
-    return shows_nothing(picture) ? game_status::picture_failed : game_status::ok;
+    return shows_nothing(snapshot) ? game_status::snapshot_failed : game_status::ok;
 }
