@@ -37,7 +37,10 @@ inline constexpr std::chrono::milliseconds longest_stillness{640};
 inline constexpr std::chrono::seconds settle_limit{10};
 inline constexpr std::chrono::milliseconds misfit_limit{1500};
 
-// The game's side of a capture: everything `capture_map` asks of the game.
+// The game's side of a capture: everything `capture_map` asks of the game. A table, where the
+// driver itself is chosen at link time, because the capture is also run against a game a test
+// plays on its own clock (late, hanging, missing taps, of another size), in milliseconds instead
+// of minutes.
 struct capture_driver {
     game_status (*scroll_map_view)(game_window window, int dx, int dy, const pause_work& work,
                                    bool continuing);

@@ -11,7 +11,10 @@ enum class game_key { control, left, right, up, down };
 
 using burst_clock = std::chrono::steady_clock;
 
-// What a platform provides for a burst.
+// What a platform provides for a burst. A table, where the rest of the driver is chosen at link
+// time, because the burst's order and checks are also run over steps a test plays (a desktop
+// that refuses, drops Ctrl or ends the process at a given key), which no real desktop does on
+// cue.
 struct burst_steps {
     // Asks for the window to come to the front with the keyboard: ok, window_gone or
     // window_too_small.

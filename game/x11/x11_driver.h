@@ -1,7 +1,10 @@
 // Everything the X11 driver keeps from one call to the next, in one place (the way xdotool keeps
 // its state in one handle): its own connection to the display, what it learnt of the server
 // once, the game window it watches, the shared memory its snapshots come through, and whether it
-// holds Ctrl down. Opened once, on first use, and handed to every part of the driver.
+// holds Ctrl down. Opened once, on first use, and handed to every part of the driver. The rest of
+// the tool never holds it: the driver's operations take only the game window, a process drives
+// one game, and a handle handed down from `app/` would only add a parameter to every call and to
+// every game a test plays.
 #pragma once
 
 #include <X11/Xlib.h>
