@@ -1,12 +1,5 @@
 // The parts of a capture's scan, shared by the files that make it: the scan's state and the
-// steps the pipeline of map_capture.cpp is made of. Words used throughout:
-// - the view: what the game's map view shows at a moment;
-// - a snapshot: one picture of the game window's client area (`client_snapshot`, and the
-//   snapshot file it is read back through);
-// - a view tile: the 512 x 512 square of a snapshot that shows the map one to one;
-// - a stop: a place of the walk, in taps from the top-left limit; a screen is a stop whose view
-//   tile goes into the map, a look one whose view is only checked;
-// - settled: a view that stood still over two snapshots with no key between them.
+// steps the pipeline of capture_scan.cpp is made of, in the words of map_capture.h.
 #pragma once
 
 #include "map_capture.h"
@@ -17,7 +10,7 @@
 
 using capture_clock = std::chrono::steady_clock;
 
-// Thrown by the picture work when a view cannot be used: it is not where the walk asked, it never
+// Thrown by the snapshot work when a view cannot be used: it is not where the walk asked, it never
 // settled, or its snapshot could not be taken or written. A `final` refusal is one that going
 // back to the top-left limit would only meet again: the view stands at a scroll limit.
 struct screen_refused {

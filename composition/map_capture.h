@@ -1,6 +1,14 @@
 // The map capture: scroll the game's view over the whole map screen by screen, cut the view tile
 // out of every snapshot, stitch the tiles into one picture of the map, and write it with and
-// without its tile grid.
+// without its tile grid. The words the capture uses, in its code and in the README:
+// - the view: what the game's map view shows at a moment;
+// - a snapshot: one picture of the game window's client area (`client_snapshot`, and the
+//   snapshot file it is read back through); snapshots are taken;
+// - a view tile: the 512 x 512 square of a snapshot that shows the map one to one;
+// - a stop: a place of the walk, in taps from the top-left limit; a screen is a stop whose view
+//   tile goes into the map, a look one whose view is only checked;
+// - settled: a view that stood still over two snapshots with no key between them;
+// - the canvas: the picture the screens' view tiles are placed in, from which the map is cut.
 #pragma once
 
 #include "cimg.h"

@@ -5,9 +5,9 @@
 
 #include <algorithm>
 
-// The part of the canvas that screens already placed cover. The walk goes row by
-// row, each row in one direction, so that is every canvas row above `rows`, and in the rows from
-// there to `row_end` (the current row of screens) the columns [`left`, `right`).
+// The part of the canvas that screens already placed cover. The walk goes row by row, each row in
+// one direction, so that is every canvas row above `rows`, and in the rows from there to `row_end`
+// (the current row of screens) the columns [`left`, `right`).
 struct placed_area {
     int rows = 0;
     int row_end = 0;
