@@ -138,7 +138,7 @@ game_status walk_the_map(scan& run)
 // The scan is a pipeline over the walk: at each stop the view's snapshot is taken and the stop
 // waits; in the pauses of the bursts that follow, the waiting stop is checked (and a screen
 // placed in the map), and then the map's final rows are handed on band by band. A step whose
-// picture work finds the waiting screen misplaced recovers that screen and is done again; a look
+// snapshot work finds the waiting screen misplaced recovers that screen and is done again; a look
 // that finds the map of another size stops the walk, and the map's size is sought.
 scan_outcome scan_map(game_window window, const map_size& size, const capture_driver& driver,
                       const map_rows_sink& sink, const capture_observer& observer)

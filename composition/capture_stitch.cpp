@@ -11,7 +11,7 @@ void prepare_capture(stitched_map& map, snapshots& taken, const capture_driver& 
         map.canvas.assign(canvas_pixels(map.size), canvas_pixels(map.size), 1, 3, 0);
     if (!taken.latest.rows.empty())
         return;
-    // A window whose picture shows nothing of the game is refused before any key.
+    // A window whose snapshot shows nothing of the game is refused before any key.
     const game_status status = driver.grab_client_area(window, taken.latest);
     if (status == game_status::snapshot_failed)
         throw screen_refused{status};

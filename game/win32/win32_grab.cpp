@@ -1,6 +1,6 @@
 // The game window's client area taken as a snapshot on Windows, in the game's own DPI context:
 // first with PrintWindow, which asks for the window's full content (a game drawn through Direct3D
-// included), then, where that shows nothing, copied from the window's device context. A picture
+// included), then, where that shows nothing, copied from the window's device context. A snapshot
 // that still shows nothing is refused. Every GDI object is given back by a small holder.
 #include "game_window.h"
 

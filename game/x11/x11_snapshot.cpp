@@ -130,7 +130,7 @@ Window top_level_of(Display* display, Window window)
     }
 }
 
-// Without off-screen storage the picture is what the screen shows: right only when no other
+// Without off-screen storage the snapshot is what the screen shows: right only when no other
 // window lies over the game's client area and all of it is on the screen.
 game_status screen_status(Display* display, Window window, const XWindowAttributes& attributes)
 {

@@ -49,7 +49,7 @@ void handle(x11_driver& driver, const XEvent& event)
     }
 }
 
-// Keeps the window's own pixels off-screen (Composite redirection), so that its picture never
+// Keeps the window's own pixels off-screen (Composite redirection), so that its snapshot never
 // shows a window lying over it nor lacks a part lying off the screen, and has it redraw them
 // all. Without Composite it does nothing.
 void keep_window_pixels(x11_driver& driver, Window window)
