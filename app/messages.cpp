@@ -37,9 +37,9 @@ std::string stop_before_the_map(game_status status)
     case game_status::focus_lost:
         return "The capture stopped: another window took the keyboard.\n";
     case game_status::snapshot_failed:
-        return "The capture stopped: the game window could not be photographed (the picture "
-               "showed nothing of the game).\nIs the game minimised, or in full-screen mode? "
-               "Give it a window and try again. ";
+        return "The capture stopped: no snapshot could be taken of the game window (it showed "
+               "nothing of the game).\nIs the game minimised, or in full-screen mode? Give it a "
+               "window and try again. ";
     case game_status::view_misplaced:
         return "The capture stopped: the game's map did not scroll as far as the keys asked "
                "(it missed a keystroke, or the map ends earlier than its size says).\n"
@@ -69,11 +69,11 @@ std::string stop_for_the_desktop(game_status status)
         return "The capture was interrupted.";
     case game_status::window_covered:
         return "The capture stopped: another window lies over the game, and this desktop "
-               "cannot photograph covered windows.\nMove it away and try again.";
+               "cannot take snapshots of covered windows.\nMove it away and try again.";
     case game_status::window_off_screen:
         return "The capture stopped: part of the game window lies off the screen, and this "
-               "desktop cannot photograph it there.\nMove the game fully onto the screen and try "
-               "again.";
+               "desktop cannot take a snapshot of it there.\nMove the game fully onto the screen "
+               "and try again.";
     case game_status::file_failed:
         return std::string("The capture stopped: the snapshot file ") + snapshot_file_name +
                " could not be written in the working folder.\nIs the disk full?";

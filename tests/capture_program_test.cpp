@@ -687,7 +687,7 @@ TEST_F(capture_program, GameThatGivesNoSnapshotIsRefusedBeforeAnyKey)
     start_game(0, {"--blank"});
     start_tool_here();
     press_capture();
-    EXPECT_NE(stopped_with_message().find("could not be photographed"), std::string::npos);
+    EXPECT_NE(stopped_with_message().find("no snapshot could be taken"), std::string::npos);
     EXPECT_TRUE(read_bursts(game.key_log).empty());
     expect_earlier_results();
 }
