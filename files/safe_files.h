@@ -5,22 +5,12 @@
 // replaced, never written through. Inputs are read only when they are regular files.
 #pragma once
 
-#include <cstddef>
+#include "file_content.h"
+
 #include <cstdio>
 #include <initializer_list>
 #include <string>
 #include <vector>
-
-// A piece of a file's content.
-struct file_part {
-    const void* data;
-    std::size_t size;
-};
-
-// Whether a file is flushed to the disk before it replaces its final name: results are; a
-// scratch file that is rewritten over and over and only read back at once (the snapshot) need
-// not survive a crash, only never be seen half-made by a reader.
-enum class file_care { flushed, scratch };
 
 // A complete new file that waits beside its final name to replace it. One that is neither
 // committed nor discarded is removed when the pending file goes (an error left its scope).
@@ -58,9 +48,6 @@ void remove_pending_files_now();
 
 // True when a new file can be made beside `name` (its folder is writable); leaves nothing behind.
 bool can_write_beside(const std::string& name);
-
-// What became of reading an input file.
-enum class read_status { ok, missing, not_regular, unreadable };
 
 // Opens `name` for reading, in binary mode, only if it is a regular file (following links);
 // a folder, FIFO or device is refused without being opened. Null, with the reason, otherwise.

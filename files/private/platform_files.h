@@ -2,7 +2,11 @@
 // CMake; only the files library and its own tests see it.
 #pragma once
 
-#include "safe_files.h"
+#include "file_content.h"
+
+#include <cstdio>
+#include <initializer_list>
+#include <string>
 
 namespace platform_files {
 // Creates `temporary` exclusively and writes `parts` into it, flushed to the disk unless scratch.
