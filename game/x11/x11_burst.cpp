@@ -86,15 +86,16 @@ bool control_down_in_server(Display* display)
 constexpr auto keyboard_handover = std::chrono::milliseconds(200);
 
 // With Ctrl down: waits until the window has held the keyboard for `keyboard_handover`, then
-// makes sure that Ctrl is in effect. False as soon as the modifiers are seen set without it: no
-// arrow has gone out then. Focus that stays where it is costs nothing here.
+// makes sure that Ctrl is in effect. False as soon as the modifiers are seen set without it (or
+// the keyboard handed over again): no arrow has gone out then. Where the focus came long ago,
+// one look at the modifiers, as for every press.
 bool control_kept_through_handover(x11_driver& driver)
 {
+    const auto handed_over = driver.watched.focus_came_at + keyboard_handover;
     bool in_effect = confirm_control_in_effect(driver);
-    if (burst_clock::now() >= driver.watched.focus_came_at + keyboard_handover)
+    if (burst_clock::now() >= handed_over)
         return in_effect;
-    while (in_effect && !process_end_asked() &&
-           burst_clock::now() < driver.watched.focus_came_at + keyboard_handover) {
+    while (in_effect && !process_end_asked() && burst_clock::now() < handed_over) {
         const timespec pause{0, 2'000'000};
         nanosleep(&pause, nullptr);
         in_effect = take_in_events(driver).control_in_effect;
