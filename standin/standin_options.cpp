@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -80,15 +81,17 @@ bool parse_option(const std::string& option, const char* value, standin_options&
     }
     if (option == "--view")
         return parse_pair(value, options.view_x, options.view_y);
-    if (option == "--picture" || option == "--write-map" || option == "--key-log" ||
-        option == "--state") {
-        std::string& file = option == "--picture"     ? options.picture_file
-                            : option == "--write-map" ? options.write_map_file
-                            : option == "--key-log"   ? options.key_log_file
-                                                      : options.state_file;
-        file = value;
-        return true;
-    }
+    // The options that name a file.
+    static const std::pair<const char*, std::string standin_options::*> files[] = {
+        {"--picture", &standin_options::picture_file},
+        {"--write-map", &standin_options::write_map_file},
+        {"--key-log", &standin_options::key_log_file},
+        {"--state", &standin_options::state_file}};
+    for (const auto& [name, file] : files)
+        if (option == name) {
+            options.*file = value;
+            return true;
+        }
     if (option == "--ignore-taps")
         return parse_taps(value, faults.ignored_taps);
     if (option == "--redraw-delay")
