@@ -89,8 +89,10 @@ void print_line(const std::string& line)
 
 void capture_action()
 {
+    show_window_title(capturing_title);
     const game_window window = find_game_window(game_window_title);
     if (!window) {
+        print_line(game_not_found_line);
         tell(game_not_found_message);
         return;
     }
@@ -118,12 +120,14 @@ void capture_action()
 
 void compress_action()
 {
+    show_window_title(compressing_title);
     const slider_settings sliders = current_sliders();
     const int quality = quality_from_slider(sliders.quality);
     const float zoom = zoom_from_slider(sliders.zoom);
     compress_result done = compress_image(result_file_name, zoom, quality);
     if (done.status == compress_status::written)
         done = compress_image(result_grid_file_name, zoom, quality);
+    show_window_title(window_title);
     if (done.status == compress_status::missing)
         tell(capture_first_message);
     show_image_error(done.error);

@@ -11,8 +11,17 @@
 // The tool window's title.
 inline constexpr char window_title[] = "Tilequilt";
 
+// The window's title from the moment a button is pressed until its action ends: the press
+// shows at once, before the game is looked up or any file is read.
+inline constexpr char capturing_title[] = "Tilequilt - capturing";
+inline constexpr char compressing_title[] = "Tilequilt - compressing";
+
 // No game window to capture.
 inline constexpr char game_not_found_message[] = "h3 not found!";
+// What it means, on standard output.
+inline constexpr char game_not_found_line[] =
+    "capture: h3 not found: no window titled \"Heroes of Might and Magic III\" is shown; start "
+    "the game, restore it if it is minimised, and give it that title under Wine";
 // Compress found no capture results.
 inline constexpr char capture_first_message[] = "make sure to capture the h3 map first!";
 // The line on standard output when a capture stops.
