@@ -1,10 +1,12 @@
 #include "desktop.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sstream>
 #include <stdexcept>
@@ -63,7 +65,9 @@ std::string find_window(const std::string& title_pattern)
 std::string wait_for_window(const std::string& title_pattern, std::chrono::milliseconds timeout)
 {
     std::string id;
-    wait_until([&] { return !(id = find_window(title_pattern)).empty(); }, timeout);
+    // Each look starts a program: a few a second are enough.
+    wait_until([&] { return !(id = find_window(title_pattern)).empty(); }, timeout,
+               std::chrono::milliseconds(100));
     return id;
 }
 
@@ -95,6 +99,96 @@ std::string title_of(const std::string& window)
     return title;
 }
 
+namespace {
+
+// A window that went away while a test watched it is a failed wait, never the end of the test.
+int ignore_x_error(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
+std::string read_title(Display* display, Window window)
+{
+    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    for (const Atom name : {XInternAtom(display, "_NET_WM_NAME", False), XA_WM_NAME}) {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, left = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display, window, name, 0, 1024, False,
+                               name == XA_WM_NAME ? AnyPropertyType : utf8, &type, &format,
+                               &count, &left, &data) == Success &&
+            data) {
+            std::string title(reinterpret_cast<char*>(data), count);
+            XFree(data);
+            if (type != None)
+                return title;
+        }
+    }
+    return "";
+}
+
+}  // namespace
+
+void title_watch::watch(const std::string& window_id)
+{
+    window = std::stoul(window_id);
+    XSetErrorHandler(ignore_x_error);
+    Display* x = XOpenDisplay(nullptr);
+    display = x;
+    if (!x)
+        return;
+    XSelectInput(x, window, PropertyChangeMask);
+    XSync(x, False);
+    title = read_title(x, window);
+}
+
+title_watch::~title_watch()
+{
+    if (display)
+        XCloseDisplay(static_cast<Display*>(display));
+}
+
+bool title_watch::next_change(std::chrono::milliseconds guard)
+{
+    Display* x = static_cast<Display*>(display);
+    if (!x)
+        return false;
+    const Atom net_name = XInternAtom(x, "_NET_WM_NAME", False);
+    const auto deadline = std::chrono::steady_clock::now() + guard;
+    while (true) {
+        bool changed = false;
+        while (XPending(x)) {
+            XEvent event;
+            XNextEvent(x, &event);
+            changed |= event.type == PropertyNotify &&
+                       (event.xproperty.atom == XA_WM_NAME || event.xproperty.atom == net_name);
+        }
+        if (changed) {
+            title = read_title(x, window);
+            return true;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd connection{ConnectionNumber(x), POLLIN, 0};
+        poll(&connection, 1, static_cast<int>(left.count()));
+    }
+}
+
+bool title_watch::wait_for(const std::string& text, std::chrono::milliseconds guard)
+{
+    const auto deadline = std::chrono::steady_clock::now() + guard;
+    while (title.find(text) == std::string::npos) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || !next_change(left))
+            return false;
+    }
+    return true;
+}
+
 bool pointer_over(const std::string& window)
 {
     Display* display = XOpenDisplay(nullptr);
@@ -120,7 +214,7 @@ void click_in_window(const std::string& window, int x, int y)
     // over it. No --sync on the move: it waits forever when the pointer is already there.
     run_output("xdotool windowraise " + window + " mousemove --window " + window + " " +
                std::to_string(x) + " " + std::to_string(y));
-    wait_until([&] { return pointer_over(window); }, std::chrono::seconds(5));
+    wait_until([&] { return pointer_over(window); }, std::chrono::seconds(60));
     run_output("xdotool click 1");
 }
 
@@ -142,7 +236,7 @@ child_process start_window_manager()
     child_process manager = start_process({"openbox", "--sm-disable"}, "", "/dev/null");
     wait_until([] { return run_output("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null")
                                .find("window id") != std::string::npos; },
-               std::chrono::seconds(20));
+               std::chrono::seconds(60));
     return manager;
 }
 

@@ -30,6 +30,26 @@ struct window_geometry {
 window_geometry geometry_of(const std::string& window);
 std::string title_of(const std::string& window);
 
+// A window's title followed through the X server's own events: subscribed when it is made, so
+// that every change after that is queued for it however late the test looks. The guard of a
+// wait only stops a hung test; the event decides.
+struct title_watch {
+    title_watch() = default;
+    explicit title_watch(const std::string& window) { watch(window); }
+    void watch(const std::string& window);
+    ~title_watch();
+    title_watch(const title_watch&) = delete;
+    title_watch& operator=(const title_watch&) = delete;
+    // Waits for the next change of the title since the watch was made or last waited; true when
+    // one came.
+    bool next_change(std::chrono::milliseconds guard);
+    // Waits until the title holds `text`; true when it does.
+    bool wait_for(const std::string& text, std::chrono::milliseconds guard);
+    std::string title;  // the title as last seen
+    void* display = nullptr;
+    unsigned long window = 0;
+};
+
 // Whether the pointer lies over `window` (or a window inside it) with nothing above it there.
 bool pointer_over(const std::string& window);
 

@@ -1,13 +1,31 @@
-// A test helper that behaves like a Wayland compositor that refuses focus requests from other
-// programs: whenever the keyboard focus goes anywhere but TOOL, it hands it back to TOOL, until
-// the pointer comes into GAME, as when the player clicks there; then it gives GAME the focus and
-// ends.
+// A test helper that behaves like a Wayland desktop that refuses focus requests from other
+// programs (weston does): it puts its word on the root window that it takes activation requests
+// (_NET_ACTIVE_WINDOW), so that programs ask it instead of setting the focus themselves, and then
+// takes none of them. The keyboard stays with TOOL until the pointer comes into GAME, as when the
+// player clicks there; then it gives GAME the focus and ends. It prints "ready" once its word is
+// on the root window, so that a test starts the capture only then.
 //
 // focus_keeper TOOL GAME
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include <cstdio>
 #include <cstdlib>
-#include <ctime>
+
+namespace {
+
+bool pointer_in(Display* display, Window window)
+{
+    Window root, child;
+    int root_x, root_y, x, y;
+    unsigned int buttons;
+    XWindowAttributes attributes;
+    return XQueryPointer(display, window, &root, &child, &root_x, &root_y, &x, &y, &buttons) &&
+           XGetWindowAttributes(display, window, &attributes) && x >= 0 && y >= 0 &&
+           x < attributes.width && y < attributes.height;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -18,26 +36,22 @@ int main(int argc, char** argv)
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         return 1;
-    while (true) {
-        // The top-level window under the pointer.
-        Window root, child = 0;
-        int root_x, root_y, x, y;
-        unsigned int buttons;
-        XQueryPointer(display, DefaultRootWindow(display), &root, &child, &root_x, &root_y, &x,
-                      &y, &buttons);
-        if (child == game) {
-            XSetInputFocus(display, game, RevertToParent, CurrentTime);
-            XSync(display, False);
-            return 0;
-        }
-        Window focus;
-        int revert;
-        XGetInputFocus(display, &focus, &revert);
-        if (focus != tool) {
-            XSetInputFocus(display, tool, RevertToParent, CurrentTime);
-            XSync(display, False);
-        }
-        const timespec pause{0, 2'000'000};
-        nanosleep(&pause, nullptr);
+    const Atom active = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+    XChangeProperty(display, DefaultRootWindow(display), XInternAtom(display, "_NET_SUPPORTED", False),
+                    XA_ATOM, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&active), 1);
+    XSetInputFocus(display, tool, RevertToParent, CurrentTime);
+    XSelectInput(display, game, EnterWindowMask);
+    XSync(display, False);
+    std::puts("ready");
+    std::fflush(stdout);
+    // The pointer may have come in before the events were asked for.
+    XEvent event{};
+    while (!pointer_in(display, game)) {
+        XNextEvent(display, &event);
+        if (event.type == EnterNotify)
+            break;
     }
+    XSetInputFocus(display, game, RevertToParent, CurrentTime);
+    XSync(display, False);
+    return 0;
 }

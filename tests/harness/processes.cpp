@@ -103,13 +103,14 @@ std::string run_output(const std::string& command)
     return output;
 }
 
-bool wait_until(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
+bool wait_until(const std::function<bool()>& condition, std::chrono::milliseconds timeout,
+                std::chrono::milliseconds pause)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline)
             return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(pause);
     }
     return true;
 }

@@ -31,8 +31,10 @@ void stop_process(child_process& process);
 // Runs a command line through the shell and returns its standard output.
 std::string run_output(const std::string& command);
 
-// Polls `condition` every 20 ms until it holds or `timeout` passes.
-bool wait_until(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+// Polls `condition` every `pause` until it holds or `timeout` passes. The condition is an event
+// that stays (a file, a line in it, a window); the time-out only stops a test that hangs.
+bool wait_until(const std::function<bool()>& condition, std::chrono::milliseconds timeout,
+                std::chrono::milliseconds pause = std::chrono::milliseconds(20));
 
 // A fresh empty folder below the system's temporary folder.
 std::string make_temporary_folder(const std::string& label);

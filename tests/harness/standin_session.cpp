@@ -15,7 +15,7 @@ standin_session start_standin_game(const std::string& folder,
                                   session.state};
     argv.insert(argv.end(), options.begin(), options.end());
     session.process = start_process(argv, folder);
-    session.window = wait_for_window("^Heroes of Might and Magic III$", std::chrono::seconds(20));
+    session.window = wait_for_window("^Heroes of Might and Magic III$", std::chrono::seconds(60));
     return session;
 }
 
@@ -56,13 +56,14 @@ key_recorder start_key_recorder(const std::string& key_log, int x, int y, int wi
                                   std::to_string(y), std::to_string(width),
                                   std::to_string(height)};
     argv.insert(argv.end(), options.begin(), options.end());
-    recorder.process = start_process(argv);
+    const std::string said = key_log + ".out";
+    recorder.process = start_process(argv, "", said);
+    // It says which window it is once the window is shown (or made, when it shows later).
     wait_until([&] {
-        recorder.window = run_output("xdotool search --onlyvisible --pid " +
-                                     std::to_string(recorder.process.pid) + " 2>/dev/null");
-        while (!recorder.window.empty() && recorder.window.back() == '\n')
-            recorder.window.pop_back();
-        return !recorder.window.empty();
-    }, std::chrono::seconds(20));
+        const std::string text = read_text_file(said);
+        if (text.rfind("window ", 0) == 0 && text.back() == '\n')
+            recorder.window = text.substr(7, text.size() - 8);
+        return !recorder.window.empty() || !process_running(recorder.process);
+    }, std::chrono::seconds(60));
     return recorder;
 }

@@ -23,8 +23,22 @@ tool_session start_tool(const std::string& folder, const std::vector<std::string
     std::vector<std::string> argv = launcher;
     argv.push_back(TILEQUILT_PROGRAM);
     tool.process = start_process(argv, folder, tool.output, {"TILEQUILT_MESSAGE_LOG=" + tool.messages});
-    tool.window = wait_for_window("^Tilequilt$", std::chrono::seconds(20));
+    tool.window = wait_for_window("^Tilequilt$", std::chrono::seconds(60));
     return tool;
+}
+
+bool press_button(const std::string& window, int x, int y, const click_method& click)
+{
+    title_watch watch(window);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        click(window, x, y);
+        // The title is set before anything else the action does, so a few seconds without it
+        // mean the click went elsewhere; and should it only have been slow, the click made again
+        // finds the controls inactive while the action runs.
+        if (watch.next_change(std::chrono::seconds(5)))
+            return true;
+    }
+    return false;
 }
 
 void choose_size(const tool_session& tool, int size_index)
@@ -65,12 +79,12 @@ bool dismiss_dialog(const tool_session& tool, const std::string& title_pattern)
                     dialog = id;
             return !dialog.empty();
         },
-        std::chrono::seconds(10));
+        std::chrono::seconds(60));
     if (!shown)
         return false;
     press_key(dialog, "Escape");
     return wait_until([&] { return run_output("xdotool search --onlyvisible --name '" +
                                               title_pattern + "' 2>/dev/null")
                                        .find(dialog) == std::string::npos; },
-                      std::chrono::seconds(10));
+                      std::chrono::seconds(60));
 }

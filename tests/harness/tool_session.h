@@ -4,6 +4,7 @@
 #include "desktop.h"
 #include "fltk_window.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,14 @@ std::vector<std::string> as_unprivileged_user();
 inline constexpr int capture_x = capture_place.centre_x(), capture_y = capture_place.centre_y();
 inline constexpr int compress_x = compress_place.centre_x(),
                      compress_y = compress_place.centre_y();
+
+// Presses one of the tool's buttons (at a window-relative point) with a real click, and makes sure
+// the press took: each action shows in the window's title at once that it began. A click that did
+// not take (a desktop's own pointer moved between press and release) is made again. `click` is
+// how a click is made on this desktop; true once the action began.
+using click_method = std::function<void(const std::string& window, int x, int y)>;
+bool press_button(const std::string& window, int x, int y,
+                  const click_method& click = click_in_window);
 
 // Sets the Size slider as a person would: a click at the right end of its track for Size 4, else
 // at its left end (Size 1), then the Right arrow key once for each size more.

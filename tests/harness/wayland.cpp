@@ -31,7 +31,7 @@ wayland_desktop start_compositor(const std::vector<std::string>& argv,
     wait_until([&] {
         return !(number = first_match(read_text_file(desktop.log), display_line)).empty() ||
                !process_running(desktop.compositor);
-    }, std::chrono::seconds(30));
+    }, std::chrono::seconds(60));
     if (number.empty()) {
         desktop.failure = argv[0] + " did not start an XWayland server: " +
                           read_text_file(desktop.log);
@@ -59,11 +59,11 @@ wayland_desktop start_mutter()
             if (entry.path().filename().string().rfind(".mutter-Xwaylandauth.", 0) == 0)
                 key = entry.path().string();
         return !key.empty();
-    }, std::chrono::seconds(10));
+    }, std::chrono::seconds(60));
     setenv("XAUTHORITY", key.c_str(), 1);
     // Until its X server answers, clients started now would not find it.
     if (!wait_until([] { return run_output("xdotool getdisplaygeometry 2>/dev/null") != ""; },
-                    std::chrono::seconds(30)))
+                    std::chrono::seconds(60)))
         desktop.failure = "mutter's XWayland server does not answer";
     return desktop;
 }
@@ -77,7 +77,7 @@ wayland_desktop start_weston()
     // Weston starts XWayland when the first client comes; xdotool is that client.
     if (desktop.failure.empty() &&
         !wait_until([] { return run_output("xdotool getdisplaygeometry 2>/dev/null") != ""; },
-                    std::chrono::seconds(30)))
+                    std::chrono::seconds(60)))
         desktop.failure = "weston's XWayland server does not answer";
     return desktop;
 }
