@@ -72,6 +72,18 @@ struct wine_capture : ::testing::Test {
         fs::remove_all(folder);
     }
 
+    // The test's Wine prefix: a copy of the one booted once for all the Wine tests.
+    bool copy_prefix()
+    {
+        if (fs::exists(folder + "/prefix"))
+            return true;
+        if (run_output(std::string("cp -a '") + WINE_PREFIX_TEMPLATE + "' '" + folder +
+                       "/prefix' && echo copied") == "copied\n")
+            return true;
+        ADD_FAILURE() << "no Wine prefix to copy at " << WINE_PREFIX_TEMPLATE;
+        return false;
+    }
+
     // Starts the Windows stand-in under Wine, with `options` of its own; fails the test at once
     // when Wine cannot start, and when the stand-in does not come up.
     std::string start_windows_game(const std::vector<std::string>& options = {})
@@ -80,13 +92,8 @@ struct wine_capture : ::testing::Test {
             ADD_FAILURE() << "Wine is missing (" << wine_loader << ")";
             return "";
         }
-        const std::string boot_output = folder + "/wineboot.txt";
-        child_process boot = start_process({wine_loader, "wineboot", "-i"}, folder, boot_output,
-                                           wine_environment);
-        if (wait_process(boot, std::chrono::seconds(120)) != 0) {
-            ADD_FAILURE() << "Wine could not start: " << read_text_file(boot_output);
+        if (!copy_prefix())
             return "";
-        }
         std::vector<std::string> argv{wine_loader, WINDOWS_STANDIN_PROGRAM, "--size", "1",
                                       "--seed", "21", "--key-log", "keys.log", "--state",
                                       "state.txt"};
@@ -111,7 +118,7 @@ struct wine_capture : ::testing::Test {
         ASSERT_FALSE(tool.window.empty());
         run_output("xdotool windowmove --sync " + tool.window + " 850 0");
         choose_size(tool, 0);  // a small map
-        click_in_window(tool.window, capture_x, capture_y);
+        EXPECT_TRUE(press_button(tool.window, capture_x, capture_y));
         ASSERT_TRUE(wait_until([&] { return file_exists(folder + "/result-grid.jpg"); },
                                std::chrono::seconds(90)))
             << "no map; the tool said: " << read_text_file(tool.messages);
@@ -131,6 +138,8 @@ struct wine_capture : ::testing::Test {
     // The Windows tool under Wine, its message log in the folder; the id of its window.
     std::string start_windows_tool()
     {
+        if (!copy_prefix())
+            return "";
         std::vector<std::string> environment = wine_environment;
         environment.push_back("TILEQUILT_MESSAGE_LOG=messages.log");
         windows_tool = start_process({wine_loader, WINDOWS_TOOL_PROGRAM}, folder,
@@ -151,7 +160,7 @@ struct wine_capture : ::testing::Test {
     {
         const std::string log = folder + "/messages.log";
         wait_until([&] { return read_text_file(log).find("message: ") != std::string::npos; },
-                   std::chrono::seconds(30));
+                   std::chrono::seconds(60));
         return read_text_file(log);
     }
 
@@ -187,12 +196,12 @@ TEST_F(wine_capture, WindowsToolCapturesAndCompressesByClicks)
     // capture runs, whether it answers.
     child_process asker = start_process({wine_loader, WINDOW_ANSWERS_PROGRAM}, folder,
                                         folder + "/answers.txt", wine_environment);
-    click_in_window(window, capture_place.centre_x(), capture_place.centre_y());
+    EXPECT_TRUE(press_button(window, capture_place.centre_x(), capture_place.centre_y()));
     ASSERT_TRUE(wait_until([&] { return file_exists(folder + "/result-grid.jpg"); },
                            std::chrono::seconds(90)))
         << "no map; the tool said: " << read_text_file(folder + "/messages.log")
         << read_text_file(folder + "/tool-output.txt");
-    EXPECT_EQ(wait_process(asker, std::chrono::seconds(20)), 0)
+    EXPECT_EQ(wait_process(asker, std::chrono::seconds(60)), 0)
         << read_text_file(folder + "/answers.txt");
     EXPECT_NE(read_text_file(folder + "/answers.txt").find("seen: Tilequilt - "), std::string::npos);
     // The Windows codec's own JPEG (and under Wine its own quality): judged on decoded pixels.
@@ -211,9 +220,9 @@ TEST_F(wine_capture, WindowsToolCapturesAndCompressesByClicks)
         << "progress lines only on a console";
 
     // Compress at the sliders' first values: zoom 0.5.
-    click_in_window(window, compress_place.centre_x(), compress_place.centre_y());
+    EXPECT_TRUE(press_button(window, compress_place.centre_x(), compress_place.centre_y()));
     ASSERT_TRUE(wait_until([&] { return file_exists(folder + "/compress-result-grid.jpg"); },
-                           std::chrono::seconds(30)));
+                           std::chrono::seconds(60)));
     for (const char* name : {"/compress-result.jpg", "/compress-result-grid.jpg"}) {
         const image copy = load_image(folder + name);
         EXPECT_EQ(copy.width(), 576) << name;
@@ -226,13 +235,13 @@ TEST_F(wine_capture, WindowsToolWithoutTheGameSaysSo)
 {
     const std::string window = start_windows_tool();
     ASSERT_FALSE(window.empty());
-    click_in_window(window, capture_place.centre_x(), capture_place.centre_y());
+    EXPECT_TRUE(press_button(window, capture_place.centre_x(), capture_place.centre_y()));
     // The box is a second window of that title.
     EXPECT_TRUE(wait_until([&] {
         const std::string windows =
             run_output("xdotool search --onlyvisible --name '^Tilequilt$' 2>/dev/null");
         return std::count(windows.begin(), windows.end(), '\n') == 2;
-    }, std::chrono::seconds(20)));
+    }, std::chrono::seconds(60)));
     EXPECT_EQ(read_text_file(folder + "/messages.log"),
               std::string("message: ") + game_not_found_message + "\n");
 }
@@ -248,7 +257,7 @@ TEST_F(wine_capture, WindowsToolStopsWhenAnotherProgramLetsGoOfCtrl)
     click_in_window(window, size_place.x + 50, size_place.centre_y());
     child_process releaser = start_process({wine_loader, CONTROL_RELEASER_PROGRAM, "3", "60"},
                                            folder, folder + "/releaser.txt", wine_environment);
-    click_in_window(window, capture_place.centre_x(), capture_place.centre_y());
+    EXPECT_TRUE(press_button(window, capture_place.centre_x(), capture_place.centre_y()));
     EXPECT_EQ(wait_process(releaser, std::chrono::seconds(60)), 0)
         << read_text_file(folder + "/releaser.txt");
     const std::string said = windows_tool_message();
@@ -271,7 +280,7 @@ TEST_F(wine_capture, WindowsToolRefusesAGameThatGivesNoSnapshot)
     const std::string window = start_windows_tool();
     ASSERT_FALSE(window.empty());
     run_output("xdotool windowmove --sync " + window + " 850 0");
-    click_in_window(window, capture_place.centre_x(), capture_place.centre_y());
+    EXPECT_TRUE(press_button(window, capture_place.centre_x(), capture_place.centre_y()));
     const std::string said = windows_tool_message();
     EXPECT_NE(said.find("no snapshot could be taken"), std::string::npos) << said;
     EXPECT_TRUE(read_bursts(folder + "/keys.log").empty());

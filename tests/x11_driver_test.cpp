@@ -45,14 +45,14 @@ struct x11_driver : ::testing::Test {
         EXPECT_EQ(std::to_string(window), game.window);
         client_snapshot picture;
         EXPECT_TRUE(wait_until([&] { return grab_client_area(window, picture) == game_status::ok; },
-                               std::chrono::seconds(5)));
+                               std::chrono::seconds(60)));
         return window;
     }
 
     bool view_becomes(int x, int y)
     {
         return wait_until([&] { return standin_view(game) == view_position{x, y}; },
-                          std::chrono::seconds(5));
+                          std::chrono::seconds(60));
     }
 };
 
@@ -105,7 +105,7 @@ TEST_F(x11_driver, LookupPrefersTheGameToASmallWindowOfTheSameTitle)
     ASSERT_FALSE(decoy.window.empty());
     EXPECT_EQ(std::to_string(find_game_window(game_window_title)), game.window);
     stop_process(game.process);
-    ASSERT_TRUE(wait_until([&] { return !process_running(game.process); }, std::chrono::seconds(5)));
+    ASSERT_TRUE(wait_until([&] { return !process_running(game.process); }, std::chrono::seconds(60)));
     // Alone, it is found, and refused before any key for being too small.
     const game_window small = find_game_window(game_window_title);
     EXPECT_EQ(std::to_string(small), decoy.window);
@@ -135,7 +135,7 @@ TEST_F(x11_driver, BurstsMoveTheViewByTheTapsAsked)
     std::vector<logged_burst> bursts;
     ASSERT_TRUE(wait_until([&] { return (bursts = read_bursts(game.key_log)).size() == 4 &&
                                         bursts[3].released; },
-                           std::chrono::seconds(5)));
+                           std::chrono::seconds(60)));
     const int dx[] = {3, -5, -20, 0}, dy[] = {-2, 7, 40, 0};
     for (size_t i = 0; i < bursts.size(); ++i) {
         EXPECT_EQ(bursts[i].dx, dx[i]) << "burst " << i;
@@ -200,7 +200,7 @@ TEST_F(x11_driver, ClosedGameGivesNoKeysAndNoSnapshot)
     const std::string earlier = read_text_file(snapshot_file_name);
     stop_process(game.process);
     ASSERT_TRUE(wait_until([] { return find_game_window(game_window_title) == 0; },
-                           std::chrono::seconds(5)));
+                           std::chrono::seconds(60)));
     EXPECT_EQ(snapshot_client_area(window), game_status::window_gone);
     EXPECT_EQ(scroll_map_view(window, 1, 1), game_status::window_gone);
     EXPECT_EQ(read_text_file(snapshot_file_name), earlier);
@@ -226,7 +226,7 @@ TEST_F(x11_driver, LateRedrawIsSeenInTheSnapshot)
     EXPECT_TRUE(wait_until([&] {
         return snapshot_client_area(window) == game_status::ok &&
                load_image(snapshot_file_name) == expected_client(1, 3, 5, 3);
-    }, std::chrono::seconds(5)));
+    }, std::chrono::seconds(60)));
 }
 
 TEST_F(x11_driver, KeyboardTakenMidBurstStopsItWithCtrlReleased)
@@ -237,7 +237,7 @@ TEST_F(x11_driver, KeyboardTakenMidBurstStopsItWithCtrlReleased)
     ASSERT_FALSE(other.window.empty());
     auto burst = std::async(std::launch::async, [&] { return scroll_map_view(window, 30, 0); });
     // Once the game has taken a few taps, another window takes the keyboard.
-    ASSERT_TRUE(wait_until([&] { return standin_view(game).x >= 3; }, std::chrono::seconds(5)));
+    ASSERT_TRUE(wait_until([&] { return standin_view(game).x >= 3; }, std::chrono::seconds(60)));
     run_output("xdotool windowfocus " + other.window);
     EXPECT_EQ(burst.get(), game_status::focus_lost);
 
@@ -264,7 +264,7 @@ TEST_F(x11_driver, CtrlLetGoMidBurstStopsItBeforeAnArrowWithoutCtrl)
         return count;
     };
     auto burst = std::async(std::launch::async, [&] { return scroll_map_view(window, 40, 0); });
-    ASSERT_TRUE(wait_until([&] { return arrows(true) >= 3; }, std::chrono::seconds(5)));
+    ASSERT_TRUE(wait_until([&] { return arrows(true) >= 3; }, std::chrono::seconds(60)));
     run_output("xdotool keyup Control_L");
     EXPECT_EQ(burst.get(), game_status::control_dropped);
     EXPECT_LE(arrows(false), 1) << "at most the tap in flight";
@@ -300,7 +300,7 @@ TEST(X11DriverWithoutComposite, CoveredOrOffScreenGameIsRefusedWithoutASnapshot)
     EXPECT_EQ(snapshot_client_area(window), game_status::window_covered);
     stop_process(cover.process);
     ASSERT_TRUE(wait_until([&] { return snapshot_client_area(window) == game_status::ok; },
-                           std::chrono::seconds(5)));
+                           std::chrono::seconds(60)));
 
     run_output("xdotool windowmove --sync " + game.window + " 900 0");
     EXPECT_EQ(snapshot_client_area(window), game_status::window_off_screen);

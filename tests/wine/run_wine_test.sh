@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs a Windows test program under Wine, on an X server and in a Wine prefix of its own, and
-# fails unless the program ran to its closing line ("N passed, 0 failed").
+# Runs a Windows test program under Wine, on an X server and in a Wine prefix of its own (a copy
+# of the one TILEQUILT_WINE_PREFIX names, or else one booted here), and fails unless the program
+# ran to its closing line ("N passed, 0 failed").
 # Usage: run_wine_test.sh wine|wine64 TEST.exe [ARGUMENT...]
 set -euo pipefail
 loader=/usr/lib/wine/$1
@@ -28,10 +29,10 @@ read -r number <"$work/display"
 export DISPLAY=":$number" WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ "$(basename "$loader")" = wine ]; then export WINEARCH=win32; else export WINEARCH=win64; fi
 
-if ! "$loader" wineboot -i >"$work/wineboot" 2>&1; then
-  echo "FAILED: Wine could not start ($(basename "$loader") wineboot):"
-  tail -n 5 "$work/wineboot"
-  exit 1
+if [ -n "${TILEQUILT_WINE_PREFIX:-}" ]; then
+  cp -a "$TILEQUILT_WINE_PREFIX" "$work/prefix"
+else
+  bash "$(dirname "$0")/boot_wine_prefix.sh" "$(basename "$loader")" "$work/prefix" || exit 1
 fi
 windows_path() { case $1 in /*) echo "Z:${1//\//\\}" ;; *) echo "$1" ;; esac; }
 arguments=()
