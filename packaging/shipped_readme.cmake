@@ -1,5 +1,7 @@
 # Writes the README as it ships beside the programs: without the lines that show pictures (the
-# pictures are not shipped), with Windows line ends when LINE_ENDS is CRLF (Notepad).
+# pictures are not shipped) and without what is only for those with the sources (between
+# "<!-- sources -->" and "<!-- /sources -->": the scripts, the developers' page), with Windows
+# line ends when LINE_ENDS is CRLF (Notepad).
 # Usage: cmake -DIN=README.md -DOUT=file -DLINE_ENDS=LF|CRLF -P shipped_readme.cmake
 file(STRINGS "${IN}" lines ENCODING UTF-8)
 set(text "")
@@ -8,8 +10,13 @@ if(LINE_ENDS STREQUAL "CRLF")
 else()
   set(end "\n")
 endif()
+set(for_sources OFF)
 foreach(line IN LISTS lines)
-  if(NOT line MATCHES "^!\\[")
+  if(line STREQUAL "<!-- sources -->")
+    set(for_sources ON)
+  elseif(line STREQUAL "<!-- /sources -->")
+    set(for_sources OFF)
+  elseif(NOT for_sources AND NOT line MATCHES "^!\\[")
     string(APPEND text "${line}${end}")
   endif()
 endforeach()

@@ -165,6 +165,11 @@ windows_build_arguments() {
        "-DCIMG_INCLUDE_DIR=/usr/include"
 }
 
+# A number of seconds as a person reads it: "7 min 5 s".
+minutes() {
+  echo "$(($1 / 60)) min $(($1 % 60)) s"
+}
+
 # Starts a private X server when there is no display; sets DISPLAY and private_xvfb_pid.
 private_xvfb_pid=
 ensure_display() {

@@ -30,9 +30,10 @@ struct window_program : ::testing::Test {
 
     void TearDown() override { stop_process(tool.process); }
 
-    void start(const std::vector<std::string>& launcher = {})
+    void start(const std::vector<std::string>& launcher = {},
+               const std::vector<std::string>& arguments = {})
     {
-        tool = start_tool(folder, launcher);
+        tool = start_tool(folder, launcher, arguments);
         ASSERT_FALSE(tool.window.empty()) << "the tool's window did not appear";
     }
 
@@ -79,6 +80,23 @@ TEST_F(window_program, CompressClickWritesBothCopiesSilently)
                                                         "compress-result.jpg",
                                                         "result-grid.jpg", "result.jpg"}));
     EXPECT_EQ(read_text_file(tool.messages), "");
+}
+
+// Started from the menu (the entry's --in-pictures, a home folder that names its Pictures folder
+// as desktops do): the pictures are read and written there, whatever the current folder.
+TEST_F(window_program, StartedFromTheMenuItWorksInThePicturesFolder)
+{
+    const std::string home = make_temporary_folder("home"), pictures = home + "/My pictures";
+    fs::create_directories(home + "/.config");
+    fs::create_directories(pictures);
+    std::ofstream(home + "/.config/user-dirs.dirs")
+        << "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\nXDG_PICTURES_DIR=\"$HOME/My pictures\"\n";
+    write_results(pictures, 64);
+    start({"env", "HOME=" + home}, {"--in-pictures"});
+    EXPECT_TRUE(press_button(tool.window, compress_x, compress_y));
+    EXPECT_TRUE(wait_until([&] { return file_exists(pictures + "/compress-result-grid.jpg"); },
+                           std::chrono::seconds(60)));
+    EXPECT_TRUE(folder_files(folder).empty());
 }
 
 TEST_F(window_program, CompressWithoutResultsAsksForACaptureOnce)

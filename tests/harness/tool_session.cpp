@@ -12,7 +12,8 @@ std::vector<std::string> as_unprivileged_user()
     return {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
 }
 
-tool_session start_tool(const std::string& folder, const std::vector<std::string>& launcher)
+tool_session start_tool(const std::string& folder, const std::vector<std::string>& launcher,
+                        const std::vector<std::string>& arguments)
 {
     tool_session tool;
     tool.folder = folder;
@@ -22,6 +23,7 @@ tool_session start_tool(const std::string& folder, const std::vector<std::string
     tool.output = logs + "/stdout.txt";
     std::vector<std::string> argv = launcher;
     argv.push_back(TILEQUILT_PROGRAM);
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
     tool.process = start_process(argv, folder, tool.output, {"TILEQUILT_MESSAGE_LOG=" + tool.messages});
     tool.window = wait_for_window("^Tilequilt$", std::chrono::seconds(60));
     return tool;

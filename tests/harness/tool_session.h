@@ -16,9 +16,10 @@ struct tool_session {
     std::string window;
 };
 
-// Starts the tool in `folder`, through `launcher` (a command that runs the rest of its command
-// line) when one is given, and waits for its window.
-tool_session start_tool(const std::string& folder, const std::vector<std::string>& launcher = {});
+// Starts the tool in `folder` with `arguments`, through `launcher` (a command that runs the rest
+// of its command line) when one is given, and waits for its window.
+tool_session start_tool(const std::string& folder, const std::vector<std::string>& launcher = {},
+                        const std::vector<std::string>& arguments = {});
 
 // A launcher that runs the tool as user nobody when the tests run as root, so that folder
 // permissions bind it.

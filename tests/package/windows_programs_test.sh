@@ -17,6 +17,8 @@ grep -q "CPACK_PACKAGE_FILE_NAME \"tilequilt-$version-windows\"" "$shipped/CPack
   fail "the ZIP is not named tilequilt-$version-windows"
 file "$shipped/packaging/README.txt" | grep -q "CRLF line terminators" ||
   fail "README.txt has no Windows line ends"
+! grep -nE 'scripts/|docs/|\]\(' "$shipped/packaging/README.txt" ||
+  fail "README.txt speaks of the sources, or links to what the ZIP does not hold"
 set -- "$@" "$shipped/app/tilequilt.exe" "$shipped/standin/tilequilt-standin.exe"
 system_dlls=(advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll
              shell32.dll user32.dll windowscodecs.dll)
