@@ -1,6 +1,6 @@
 // Errors met while reading, making or writing pictures: what failed, in plain words for the
-// player. Inside the composition they are thrown; its public functions return them in their
-// results, and the control window chooses how to show them.
+// player. Inside the image files and the capture they are thrown; their public functions return them
+// in their results, and the control window chooses how to show them.
 #pragma once
 
 #include <functional>
