@@ -106,14 +106,20 @@ void capture_action()
     const capture_result result = capture_map(window, size_index, game_driver, observer);
     end_progress();
     set_controls_active(true);
-    if (result.game == game_status::map_size_differs) {
-        const std::string line = map_size_line(size_index, result.map_size_index);
+    if (result.game == game_status::map_size_differs ||
+        result.game == game_status::map_size_unusual) {
+        const std::string line = result.game == game_status::map_size_differs
+                                     ? map_size_line(size_index, result.map_size_index)
+                                     : unusual_size_line(result.map_tiles);
         print_line(line);
         print_line(capture_failed_line);
         tell((line + ".\n" + capture_stop_message(result.game)).c_str());
     } else if (result.game != game_status::ok) {
         print_line(capture_failed_line);
         tell(capture_stop_message(result.game).c_str());
+    } else if (result.size_unchecked && !result.error) {
+        print_line(size_unchecked_line(size_index));
+        show_window_title(size_unchecked_title);
     }
     show_image_error(result.error);
 }

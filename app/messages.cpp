@@ -92,7 +92,8 @@ std::string capture_stop_message(game_status status)
         return text;
     // A map of another size is named in the line told before this message.
     const std::string text = stop_before_the_map(status);
-    if (!text.empty() || status == game_status::map_size_differs)
+    if (!text.empty() || status == game_status::map_size_differs ||
+        status == game_status::map_size_unusual)
         return text + "No map was written; earlier pictures are unchanged.";
     return stop_for_the_desktop(status);
 }
@@ -108,6 +109,28 @@ std::string map_size_line(int asked_size_index, int map_size_index)
            (map_size_index == 3 ? "an " : "a ") + names[map_size_index] + " map (" +
            std::to_string(tiles) + " tiles a side); set Size to " +
            std::to_string(map_size_index + 1) + " and capture again";
+}
+
+std::string unusual_size_line(int tiles)
+{
+    std::string sizes;
+    for (size_t i = 0; i < map_size_table.size(); ++i)
+        sizes += (i == 0 ? "" : i + 1 == map_size_table.size() ? " or " : ", ") +
+                 std::to_string(map_size_table[i].map_pixels / tile_pixels);
+    const int largest = map_size_table.back().map_pixels / tile_pixels;
+    return "capture: the view stops as if this map were " +
+           (tiles > largest ? "over " + std::to_string(largest)
+                            : "about " + std::to_string(tiles)) +
+           " tiles a side, which is none of the sizes (" + sizes +
+           " tiles a side): Tilequilt cannot capture it (if the game stopped scrolling, capture "
+           "again)";
+}
+
+std::string size_unchecked_line(int size_index)
+{
+    return "capture: the map's size could not be checked (its edge shows nothing but black, like "
+           "unexplored land): it was taken as Size " +
+           std::to_string(size_index + 1) + " says";
 }
 
 std::string progress_line(int screen, int screens, int seconds_left)

@@ -39,6 +39,16 @@ std::string capture_stop_message(game_status status);
 // the Size slider says: which size it is, and the Size to set. Size indices are 0-based.
 std::string map_size_line(int asked_size_index, int map_size_index);
 
+// The line on standard output, and the start of the message, when the map ends where a map of
+// none of the sizes does: about `tiles` tiles a side.
+std::string unusual_size_line(int tiles);
+
+// The line on standard output after a map was written at the size the Size slider says, which
+// its corner or far edge showed too little to prove (unexplored land is as black as the world's
+// end); the window's title says it until the next action.
+std::string size_unchecked_line(int size_index);
+inline constexpr char size_unchecked_title[] = "Tilequilt - the map's size could not be checked";
+
 // The progress line on a terminal, and the window's title, while a capture runs.
 std::string progress_line(int screen, int screens, int seconds_left);
 std::string progress_title(int screen, int screens);

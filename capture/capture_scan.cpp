@@ -2,6 +2,10 @@
 // found elsewhere than the walk asked, over the steps declared in capture_scan.h.
 #include "capture_scan.h"
 
+#include "capture_settle.h"
+#include "capture_size_proof.h"
+#include "capture_stitch.h"
+
 #include <algorithm>
 
 namespace {
@@ -10,7 +14,6 @@ namespace {
 // tap that the game missed now and then is recovered, while a game that does not scroll fails at
 // once again (and each recovery costs a walk of up to 7 seconds from the limit and back).
 constexpr int most_recoveries = 3;
-
 
 // Whether the player (or the desktop) must act before the first burst can go out. No key has
 // gone out then, or (Ctrl dropped) only taps toward the top-left limit, so the burst may simply
@@ -56,7 +59,7 @@ game_status first_burst(game_window window, const map_size& size,
 
 // The top-left limit is the one place the view is known to reach from anywhere: from there
 // straight to the stop (`x_taps`, `y_taps`) of the screen that did not fit, taken and
-// checked again. A screen that still does not fit throws again.
+// checked again. A screen that still does not fit stops the scan again.
 game_status recover(scan& run, int x_taps, int y_taps)
 {
     ++run.recoveries;
@@ -95,8 +98,8 @@ game_status walk_the_map(scan& run)
         for (;;) {
             try {
                 return step();
-            } catch (const screen_refused& refused) {
-                if (refused.status != game_status::view_misplaced || refused.final ||
+            } catch (const scan_outcome& stopped) {
+                if (stopped.status != game_status::view_misplaced || stopped.final ||
                     run.recoveries >= most_recoveries)
                     throw;
                 check_for_limit(run);
@@ -133,37 +136,52 @@ game_status walk_the_map(scan& run)
     });
 }
 
+// The outcome of `step`, or how the scan stopped in it: the one place an outcome thrown from the
+// scan's steps (or an image error) is caught.
+template <typename step_type>
+scan_outcome stopped_or_done(const step_type& step)
+{
+    try {
+        return step();
+    } catch (const scan_outcome& stopped) {
+        return stopped;
+    } catch (const image_error& error) {
+        scan_outcome stopped{game_status::ok};
+        stopped.error = error;
+        return stopped;
+    }
+}
+
 }  // namespace
 
 // The scan is a pipeline over the walk: at each stop the view's snapshot is taken and the stop
 // waits; in the pauses of the bursts that follow, the waiting stop is checked (and a screen
 // placed in the map), and then the map's final rows are handed on band by band. A step whose
 // snapshot work finds the waiting screen misplaced recovers that screen and is done again; a look
-// that finds the map of another size stops the walk, and the map's size is sought.
+// that finds the map larger than asked stops the walk, and the map's size is sought.
 scan_outcome scan_map(game_window window, const map_size& size, const capture_driver& driver,
                       const map_rows_sink& sink, const capture_observer& observer)
 {
     scan run{size, driver, window, sink, observer};
-    try {
-        try {
-            const game_status status = first_burst(window, size, driver, observer, [&] {
-                prepare_capture(run.map, run.taken, driver, window);
-                return false;
-            });
-            if (status != game_status::ok)
-                return {status};
-            return {walk_the_map(run)};
-        } catch (const map_larger& larger) {
-            run.waiting.reset();
-            const int found = find_map_size(run, larger.x_taps);
+    scan_outcome outcome = stopped_or_done([&] {
+        game_status status = first_burst(window, size, driver, observer, [&] {
+            prepare_capture(run.map, run.taken, driver, window);
+            return false;
+        });
+        if (status == game_status::ok)
+            status = walk_the_map(run);
+        return scan_outcome{status};
+    });
+    if (outcome.status == game_status::map_size_differs && outcome.map_size_index < 0) {
+        run.waiting.reset();
+        const std::optional<int> x_taps = outcome.x_taps;
+        outcome = stopped_or_done([&] {
+            const int found = find_map_size(run, x_taps);
             if (map_size_table[static_cast<size_t>(found)].map_pixels == size.map_pixels)
-                return {game_status::view_misplaced};
-            return {game_status::map_size_differs, found};
-        }
-    } catch (const screen_refused& refused) {
-        return {refused.status};
-    } catch (const map_size_found& found) {
-        return {game_status::map_size_differs, found.size_index};
+                return scan_outcome{game_status::view_misplaced, true};
+            return scan_outcome{game_status::map_size_differs, false, found};
+        });
     }
+    outcome.size_unchecked = run.size_unchecked;
+    return outcome;
 }
-

@@ -1,7 +1,8 @@
 // The map's size: the corner and the far edge proved by looks, a smaller map told from a missed
 // key by a view standing at a scroll limit, and a larger map's size found by walking on.
-#include "capture_scan.h"
+#include "capture_size_proof.h"
 
+#include "capture_look.h"
 #include "image_files.h"
 
 #include <cstdlib>
@@ -15,6 +16,18 @@ std::optional<int> size_with_limit(int taps)
         if (map_size_table[i].traverse_taps == taps)
             return static_cast<int>(i);
     return std::nullopt;
+}
+
+// The view stands at a scroll limit `limit_taps` from the left (or top) one: the map is of the
+// size whose limit that is, or of none of the sizes; -1 where the limit could not be measured.
+// A limit nearer than the smallest map's is no map's edge: the game stopped scrolling.
+[[noreturn]] void stop_at_limit(int limit_taps)
+{
+    if (limit_taps < map_size_table.front().traverse_taps)
+        stop_scan({game_status::view_misplaced, true});
+    if (const std::optional<int> size = size_with_limit(limit_taps))
+        stop_scan({game_status::map_size_differs, false, *size});
+    stop_scan({game_status::map_size_unusual, true, -1, limit_taps});
 }
 
 }  // namespace
@@ -35,32 +48,35 @@ std::optional<tap_shift> expected_shift(const scan& run, const walk_stop& stop)
 // The view of `stop` against the view settled last. A corner that moved: the first burst did
 // not reach the top-left limit, so the map is larger. A far edge elsewhere than the size's
 // limit: past it, the map is larger; short of it, the view stands at a limit of a smaller map,
-// or at none a map of any size has. Any other stop elsewhere: a tap the game missed.
-void check_against_reference(const scan& run, const walk_stop& stop, const image& snapshot)
+// or at none a map of any size has. Any other stop elsewhere: a tap the game missed. A corner or
+// far edge with too little to see proves nothing: the scan goes on, the size unchecked.
+void check_against_reference(scan& run, const walk_stop& stop, const image& snapshot)
 {
     const std::optional<tap_shift> expected = expected_shift(run, stop);
     if (!expected)
         return;
     const std::optional<tap_shift> seen =
         find_view_shift(run.reference->view.snapshot, snapshot);
-    if (!seen || *seen == *expected)
+    if (!seen) {
+        run.size_unchecked |= stop.proves != stop_proof::nothing;
+        return;
+    }
+    if (*seen == *expected)
         return;
     if (stop.proves == stop_proof::corner)
-        throw map_larger{};
+        stop_scan({game_status::map_size_differs});
     if (stop.proves != stop_proof::far_edge)
-        throw screen_refused{game_status::view_misplaced};
+        stop_scan({game_status::view_misplaced});
     const int x = run.reference->x_taps + seen->dx;
     if (seen->dy == 0 && x > stop.x)
-        throw map_larger{x};
-    if (const std::optional<int> size = size_with_limit(x); seen->dy == 0 && size)
-        throw map_size_found{*size};
-    throw screen_refused{game_status::view_misplaced, true};
+        stop_scan({game_status::map_size_differs, false, -1, x});
+    stop_at_limit(seen->dy == 0 ? x : -1);
 }
 
 // A screen that did not fit, with its view short of its stop: when a tap further on does not
-// move the view, it stands at a scroll limit, and the map ends there. Throws the map's size
-// when a map of some size has its limit there, else a final refusal. Returns when the view can
-// still move on (the game missed a tap) or where it stands cannot be told.
+// move the view, it stands at a scroll limit, and the map ends there: the scan stops with the
+// map's size, or with the limit no size has. Returns when the view can still move on (the game
+// missed a tap) or where it stands cannot be told.
 void check_for_limit(scan& run)
 {
     const waiting_stop waiting = *run.waiting;
@@ -76,10 +92,7 @@ void check_for_limit(scan& run)
         find_view_shift(misfit, look_after(run, across ? 1 : 0, across ? 0 : 1));
     if (!moved || !(*moved == tap_shift{0, 0}))
         return;
-    const int limit = across ? waiting.stop.x + short_by->dx : waiting.stop.y + short_by->dy;
-    if (const std::optional<int> size = size_with_limit(limit))
-        throw map_size_found{*size};
-    throw screen_refused{game_status::view_misplaced, true};
+    stop_at_limit(across ? waiting.stop.x + short_by->dx : waiting.stop.y + short_by->dy);
 }
 
 // Taps from one look to the next while the map's size is sought: the two still share a tap's
@@ -98,13 +111,15 @@ int find_map_size(scan& run, std::optional<int> x_taps)
     for (;;) {
         image after = look_after(run, seeking_step_taps, 0);
         const std::optional<tap_shift> moved = find_view_shift(before, after);
-        if (!moved || moved->dy != 0 || moved->dx < 0 || x + moved->dx > largest_limit)
-            throw screen_refused{game_status::view_misplaced, true};
+        if (!moved || moved->dy != 0 || moved->dx < 0)
+            stop_scan({game_status::view_misplaced, true});
         x += moved->dx;
+        if (x > largest_limit)
+            stop_at_limit(x);
         if (moved->dx < seeking_step_taps) {
             if (const std::optional<int> size = size_with_limit(x))
                 return *size;
-            throw screen_refused{game_status::view_misplaced, true};
+            stop_at_limit(x);
         }
         before = std::move(after);
     }

@@ -1,6 +1,6 @@
 // The map stitched so far: the canvas set up, a screen checked against it and placed in it,
 // and its final rows handed on band by band.
-#include "capture_scan.h"
+#include "capture_stitch.h"
 
 #include <algorithm>
 
@@ -14,7 +14,7 @@ void prepare_capture(stitched_map& map, snapshots& taken, const capture_driver& 
     // A window whose snapshot shows nothing of the game is refused before any key.
     const game_status status = driver.grab_client_area(window, taken.latest);
     if (status == game_status::snapshot_failed)
-        throw screen_refused{status};
+        stop_scan({status});
     if (status == game_status::ok)
         taken.retaken = taken.latest;
 }

@@ -1,5 +1,6 @@
 #include "map_capture.h"
 
+#include "capture_scan.h"
 #include "image_files.h"
 #include "safe_files.h"
 
@@ -37,8 +38,12 @@ capture_result capture_map(game_window window, int size_index, const capture_dri
         const scan_outcome scanned = scan_map(
             window, size, driver,
             [&](image& band, int first_row) { add_map_band(files, band, first_row); }, observer);
+        if (scanned.error)
+            throw *scanned.error;
         result.game = scanned.status;
         result.map_size_index = scanned.map_size_index;
+        result.map_tiles = scanned.x_taps ? 2 * *scanned.x_taps : 0;
+        result.size_unchecked = scanned.size_unchecked;
         if (result.game == game_status::ok)
             write_map_files(files);
     });

@@ -81,28 +81,38 @@ struct capture_observer {
 
 // How a capture ended: with both results written, or stopped by the game (`game`, nothing
 // written) or by a file that could not be read or written (`error`, nothing replaced). When the
-// map is not of the size asked for (map_size_differs), `map_size_index` is its real size.
+// map is not of the size asked for (map_size_differs), `map_size_index` is its real size; when
+// it ends where no map size does (map_size_unusual), `map_tiles` is about its size in tiles.
+// `size_unchecked`: written at the size asked for, which the map showed nothing to prove.
 struct capture_result {
     game_status game = game_status::ok;
     std::optional<image_error> error;
     int map_size_index = -1;
+    int map_tiles = 0;
+    bool size_unchecked = false;
 };
 
 // Receives the rows of the map, top to bottom, in bands of a few rows (`first_row` is the map row
 // the band starts at), as soon as the scan has them final.
 using map_rows_sink = std::function<void(image& band, int first_row)>;
 
-// How a scan ended: ok, or the reason it stopped; with map_size_differs, the map's real size.
+// How a scan ended: ok, or the reason it stopped, with what was measured.
 struct scan_outcome {
     game_status status = game_status::ok;
+    // view_misplaced: going back to the top-left limit would only meet it again (the view
+    // stands at a scroll limit).
+    bool final = false;
+    // map_size_differs: the map's real size; -1 while only known to be larger than asked.
     int map_size_index = -1;
+    // Where the view was measured to stand, in taps from the left limit: past the limit of the
+    // size asked for (a larger map), or at a limit no map size has (map_size_unusual).
+    std::optional<int> x_taps;
+    // A picture of the scan that could not be read or written.
+    std::optional<image_error> error;
+    // The corner or the far edge showed nothing to tell a move by (unexplored land is black like
+    // the world's end): the map was taken at the size asked for, unproved.
+    bool size_unchecked = false;
 };
-
-// The scan of `capture_map` without the files: the map goes to `sink` band by band, mostly while
-// the scan waits for the game anyway. Throws an image error when a snapshot cannot be read back,
-// or what the sink throws.
-scan_outcome scan_map(game_window window, const map_size& size, const capture_driver& driver,
-                      const map_rows_sink& sink, const capture_observer& observer = {});
 
 // Scans the map of size index `size_index` (0 .. 3) and writes "result.jpg" and "result-grid.jpg"
 // together, replacing the earlier pair only when both are complete. Before any key it makes sure

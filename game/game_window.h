@@ -31,6 +31,7 @@ enum class game_status {
     control_dropped,    // the desktop took Ctrl out of the keys' modifiers after it went down;
                         // no arrow was sent without it
     map_size_differs,   // its map is larger or smaller than the size the capture was asked for
+    map_size_unusual,   // its map ends where a map of none of the sizes does
     game_elevated,      // it runs with more rights than the tool, and the system would drop the
                         // keys sent to it; no key was sent
 };

@@ -2,6 +2,7 @@
 // stitching, the tile grid, waiting for the player, and stopping cleanly when the game goes
 // away. The game is played by the stand-in's own model, driven directly.
 #include "bmp_file.h"
+#include "capture_scan.h"
 #include "image_files.h"
 #include "map_capture.h"
 #include "map_stitching.h"
@@ -408,27 +409,34 @@ TEST_F(played_capture, ExtraLargeWalkRecoversAMissedTapRefusesANearerLimitAndKee
     for (const int burst : {5, 13, 15}) {
         start(3);
         played.burst_losing_a_tap = burst;
-        EXPECT_TRUE(succeeded(capture_map(1, 3, played_driver, recovery_noted))) << burst;
+        const capture_result result = capture_map(1, 3, played_driver, recovery_noted);
+        EXPECT_TRUE(succeeded(result)) << burst;
+        EXPECT_FALSE(result.size_unchecked) << "a map that shows its edges proves them";
         EXPECT_EQ(played.recoveries, 1) << burst;
         EXPECT_EQ(wrong_result_files(folder, image_of(played.game.map)), "") << burst;
     }
-    // The right limit one tap short of the last stop: a tap further does not move the view, so
-    // it stands at a limit no map size has, and the capture stops before another key, with no
-    // recovery and nothing written.
+    // The right limit at the last stop of a row: a tap further does not move the view, so it
+    // stands at a limit no map size has, which is told with the map's measured size, and the
+    // capture stops before another key, with no recovery and nothing written.
     std::filesystem::remove(result_file_name);
     start(3);
     played.game.limit_x = 67;
-    EXPECT_EQ(capture_map(1, 3, played_driver, recovery_noted).game,
-              game_status::view_misplaced);
+    const capture_result unusual = capture_map(1, 3, played_driver, recovery_noted);
+    EXPECT_EQ(unusual.game, game_status::map_size_unusual);
+    EXPECT_EQ(unusual.map_tiles, 134);
     EXPECT_EQ(played.recoveries, 0);
     EXPECT_EQ(played.calls.back(), "snapshot");
     EXPECT_FALSE(file_exists(result_file_name));
 
-    // Unexplored land, all black, looks the same one tap off: the seam does not refuse it.
+    // Unexplored land, all black, looks the same one tap off: the seam does not refuse it, and
+    // neither the corner nor the far edge can be proved on it: the map is taken at the size
+    // asked for, and said to be unchecked.
     start(3);
     played.game.map.pixels.assign(played.game.map.pixels.size(), 0);
     played.burst_losing_a_tap = 5;
-    EXPECT_TRUE(succeeded(capture_map(1, 3, played_driver)));
+    const capture_result black = capture_map(1, 3, played_driver);
+    EXPECT_TRUE(succeeded(black));
+    EXPECT_TRUE(black.size_unchecked);
 
     // Scattered tiles animating between snapshots pass the seams, and every other tile is exact;
     // a screen the game had not drawn yet is taken again.
