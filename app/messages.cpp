@@ -70,9 +70,9 @@ std::string stop_for_the_desktop(game_status status)
     case game_status::window_covered:
         return "The capture stopped: another window lies over the game, and this desktop "
                "cannot take snapshots of covered windows.\nMove it away and try again.";
-    case game_status::window_off_screen:
-        return "The capture stopped: part of the game window lies off the screen, and this "
-               "desktop cannot take a snapshot of it there.\nMove the game fully onto the screen "
+    case game_status::window_off_display:
+        return "The capture stopped: part of the game window lies off the display, and this "
+               "desktop cannot take a snapshot of it there.\nMove the game fully onto the display "
                "and try again.";
     case game_status::file_failed:
         return std::string("The capture stopped: the snapshot file ") + snapshot_file_name +

@@ -17,7 +17,7 @@ bool same_pixels(const client_snapshot& a, const client_snapshot& b)
 // The view as it is now, taken into `snapshot`.
 void take_snapshot(const capture_driver& driver, game_window window, client_snapshot& snapshot)
 {
-    const game_status status = driver.grab_client_area(window, snapshot);
+    const game_status status = driver.take_client_snapshot(window, snapshot);
     if (status != game_status::ok)
         stop_scan({status});
 }
@@ -94,5 +94,5 @@ image look_after(scan& run, int dx, int dy)
     take_snapshot(run.driver, run.window, run.taken.latest);
     return settled_view(run, look, read_back(run.driver, run.taken.latest), run.taken.stillness,
                         look.taken_at)
-        .snapshot;
+        .snapshot_image;
 }

@@ -12,7 +12,7 @@
 game_status snapshot_waiting_stop(scan& run)
 {
     const auto taken_at = run.driver.now();
-    const game_status status = run.driver.grab_client_area(run.window, run.taken.latest);
+    const game_status status = run.driver.take_client_snapshot(run.window, run.taken.latest);
     if (status == game_status::ok)
         run.waiting->taken_at = taken_at;
     return status;
@@ -50,12 +50,12 @@ void use_waiting_stop(scan& run)
     image first_snapshot = read_back(run.driver, run.taken.latest);
     const std::optional<tap_shift> expected = expected_shift(run, waiting.stop);
     if (expected && *expected == tap_shift{0, 0} &&
-        compare_snapshots(run.reference->view.snapshot, first_snapshot) == likeness::same)
+        compare_snapshots(run.reference->view.snapshot_image, first_snapshot) == likeness::same)
         still_from = run.reference->view.still_since;
     settled view = settled_view(run, waiting, std::move(first_snapshot), needed, still_from);
-    check_against_reference(run, waiting.stop, view.snapshot);
+    check_against_reference(run, waiting.stop, view.snapshot_image);
     if (waiting.stop.kind == stop_kind::screen)
-        place_screen(run.map, waiting, view.snapshot);
+        place_screen(run.map, waiting, view.snapshot_image);
     run.reference = seen_view{std::move(view), waiting.stop.x, waiting.stop.y,
                               waiting.stop.kind == stop_kind::look};
     run.waiting.reset();

@@ -50,13 +50,13 @@ std::optional<tap_shift> expected_shift(const scan& run, const walk_stop& stop)
 // limit: past it, the map is larger; short of it, the view stands at a limit of a smaller map,
 // or at none a map of any size has. Any other stop elsewhere: a tap the game missed. A corner or
 // far edge with too little to see proves nothing: the scan goes on, the size unchecked.
-void check_against_reference(scan& run, const walk_stop& stop, const image& snapshot)
+void check_against_reference(scan& run, const walk_stop& stop, const image& snapshot_image)
 {
     const std::optional<tap_shift> expected = expected_shift(run, stop);
     if (!expected)
         return;
     const std::optional<tap_shift> seen =
-        find_view_shift(run.reference->view.snapshot, snapshot);
+        find_view_shift(run.reference->view.snapshot_image, snapshot_image);
     if (!seen) {
         run.size_unchecked |= stop.proves != stop_proof::nothing;
         return;

@@ -12,7 +12,7 @@ void prepare_capture(stitched_map& map, snapshots& taken, const capture_driver& 
     if (!taken.latest.rows.empty())
         return;
     // A window whose snapshot shows nothing of the game is refused before any key.
-    const game_status status = driver.grab_client_area(window, taken.latest);
+    const game_status status = driver.take_client_snapshot(window, taken.latest);
     if (status == game_status::snapshot_failed)
         stop_scan({status});
     if (status == game_status::ok)
@@ -21,9 +21,9 @@ void prepare_capture(stitched_map& map, snapshots& taken, const capture_driver& 
 
 namespace {
 
-image view_tile_of(const image& snapshot)
+image view_tile_of(const image& snapshot_image)
 {
-    return snapshot.get_crop(view_tile_left, view_tile_top, view_tile_left + view_tile_pixels - 1,
+    return snapshot_image.get_crop(view_tile_left, view_tile_top, view_tile_left + view_tile_pixels - 1,
                              view_tile_top + view_tile_pixels - 1);
 }
 
@@ -45,18 +45,18 @@ bool same_as_last(const stitched_map& map, const image& tile)
 
 }  // namespace
 
-bool fits_the_map(const stitched_map& map, const waiting_stop& waiting, const image& snapshot)
+bool fits_the_map(const stitched_map& map, const waiting_stop& waiting, const image& snapshot_image)
 {
     return waiting.stop.kind == stop_kind::look ||
-           (!same_as_last(map, view_tile_of(snapshot)) &&
-            compare_seam(map.canvas, snapshot, waiting.left_px, waiting.top_px, map.area,
+           (!same_as_last(map, view_tile_of(snapshot_image)) &&
+            compare_seam(map.canvas, snapshot_image, waiting.left_px, waiting.top_px, map.area,
                          map.map) == likeness::same);
 }
 
-void place_screen(stitched_map& map, const waiting_stop& waiting, const image& snapshot)
+void place_screen(stitched_map& map, const waiting_stop& waiting, const image& snapshot_image)
 {
-    map.last_tile = view_tile_of(snapshot);
-    place_view_tile(map.canvas, snapshot, waiting.left_px, waiting.top_px, map.area);
+    map.last_tile = view_tile_of(snapshot_image);
+    place_view_tile(map.canvas, snapshot_image, waiting.left_px, waiting.top_px, map.area);
     map.area.add_tile(waiting.left_px, view_tile_pixels);
     if (waiting.stop.last_in_row)
         map.rows_final = std::clamp(map.area.row_end - map.origin, 0, map.size.map_pixels);

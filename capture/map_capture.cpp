@@ -17,7 +17,7 @@ void sleep_until_time(std::chrono::steady_clock::time_point moment)
 
 }  // namespace
 
-const capture_driver game_driver{scroll_map_view, grab_client_area, write_snapshot_file,
+const capture_driver game_driver{scroll_map_view, take_client_snapshot, write_snapshot_file,
                                  std::chrono::steady_clock::now, sleep_until_time};
 
 capture_result capture_map(game_window window, int size_index, const capture_driver& driver,

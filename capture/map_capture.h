@@ -1,14 +1,30 @@
 // The map capture: scroll the game's view over the whole map screen by screen, cut the view tile
-// out of every snapshot, stitch the tiles into one picture of the map, and write it with and
-// without its tile grid. The words the capture uses, in its code and in the README:
+// out of every snapshot, stitch the tiles into one image of the map, and write it with and
+// without its tile grid. The words the capture uses, in its code, its tests and the README, each
+// for one thing only:
 // - the view: what the game's map view shows at a moment;
-// - a snapshot: one picture of the game window's client area (`client_snapshot`, and the
-//   snapshot file it is read back through); snapshots are taken;
+// - a snapshot: the game window's client area as taken at a moment, its rows of pixels
+//   (`client_snapshot`); to take a snapshot (`take_client_snapshot`) is the only verb for it;
+// - a snapshot image: a snapshot read back through the snapshot file as an image, which the
+//   checks compare (`snapshot_image`);
 // - a view tile: the 512 x 512 square of a snapshot that shows the map one to one;
+// - a tap: one Ctrl+arrow key, 64 pixels of the map; a burst: the taps of one Ctrl press;
 // - a stop: a place of the walk, in taps from the top-left limit; a screen is a stop whose view
-//   tile goes into the map, a look one whose view is only checked;
-// - settled: a view that stood still over two snapshots with no key between them;
-// - the canvas: the picture the screens' view tiles are placed in, from which the map is cut.
+//   tile goes into the map (the player's progress counts screens), a look one whose view is only
+//   checked; the display is what the desktop shows windows on (never "screen");
+// - the waiting stop: the stop whose snapshot is taken and not yet used, which the pauses of the
+//   next bursts settle, check and place;
+// - settled: a view that stood still over two snapshots with no key between them, for at least
+//   the stillness asked (longer once the game was seen behind its keys);
+// - the reference: the view settled last, which the next look (or the screen after a look) is
+//   checked against, by how far the walk moved the view;
+// - a misfit: a screen that stands still where it does not fit the screens beside and above it;
+// - the corner and the far edge: the two proofs of the map's size (a tap past the top-left limit
+//   does not move the view; the view stands at the right limit of a map of the size asked for);
+// - an outcome (`scan_outcome`): how a scan stopped, or that it ended;
+// - the canvas: the image the screens' view tiles are placed in, from which the map is cut; the
+//   placed area, the part of it the placed screens cover; a band, a few of the map's final rows
+//   handed on to the encoders.
 #pragma once
 
 #include "cimg.h"
@@ -52,9 +68,9 @@ inline constexpr std::chrono::milliseconds misfit_limit{1500};
 struct capture_driver {
     game_status (*scroll_map_view)(game_window window, int dx, int dy, const pause_work& work,
                                    bool continuing);
-    // A snapshot in two steps: the pixels are grabbed while the view stands still, and written
+    // A snapshot in two steps: the pixels are taken while the view stands still, and written
     // as the snapshot file (and read back) while the next burst waits for the game anyway.
-    game_status (*grab_client_area)(game_window window, client_snapshot& snapshot);
+    game_status (*take_client_snapshot)(game_window window, client_snapshot& snapshot);
     game_status (*write_snapshot_file)(const client_snapshot& snapshot);
     // The capture's clock and its way of waiting for the game: the real ones, or a test's own.
     std::chrono::steady_clock::time_point (*now)();

@@ -5,17 +5,17 @@
 #include <algorithm>
 #include <cstring>
 
-void place_view_tile(image& canvas, const image& snapshot, int x, int y,
+void place_view_tile(image& canvas, const image& snapshot_image, int x, int y,
                      const placed_area& area)
 {
     // The part of the view tile that the snapshot holds and the canvas has room for.
-    const int width = std::min({view_tile_pixels, snapshot.width() - view_tile_left,
+    const int width = std::min({view_tile_pixels, snapshot_image.width() - view_tile_left,
                                 canvas.width() - x});
-    const int height = std::min({view_tile_pixels, snapshot.height() - view_tile_top,
+    const int height = std::min({view_tile_pixels, snapshot_image.height() - view_tile_top,
                                  canvas.height() - y});
     if (width <= 0 || height <= 0)
         return;
-    const int channels = std::min(canvas.spectrum(), snapshot.spectrum());
+    const int channels = std::min(canvas.spectrum(), snapshot_image.spectrum());
     for (int r = 0; r < height; ++r) {
         // The tile's columns [first, end) that the area does not hold yet.
         int first = 0, end = width;
@@ -31,7 +31,7 @@ void place_view_tile(image& canvas, const image& snapshot, int x, int y,
             continue;
         for (int c = 0; c < channels; ++c)
             std::memcpy(canvas.data(x + first, y + r, 0, c),
-                        snapshot.data(view_tile_left + first, view_tile_top + r, 0, c),
+                        snapshot_image.data(view_tile_left + first, view_tile_top + r, 0, c),
                         static_cast<size_t>(end - first));
     }
 }

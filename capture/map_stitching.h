@@ -1,4 +1,4 @@
-// Stitching view tiles into the canvas: the part of a capture that works on pictures.
+// Stitching view tiles into the canvas: the part of a capture that works on images.
 #pragma once
 
 #include "cimg.h"
@@ -36,5 +36,5 @@ struct placed_area {
 // position (`x`, `y`), except where `area` already holds placed pixels: the first
 // snapshot of a pixel is kept (the area's columns in the current row lie on one side of the
 // tile). Parts of the tile outside the snapshot stay as they are (zero).
-void place_view_tile(image& canvas, const image& snapshot, int x, int y,
+void place_view_tile(image& canvas, const image& snapshot_image, int x, int y,
                      const placed_area& area = {});

@@ -51,7 +51,7 @@ struct snapshots {
 
 // A view that has settled, and since when it stood still.
 struct settled {
-    image snapshot;
+    image snapshot_image;
     capture_clock::time_point still_since;
 };
 

@@ -11,7 +11,7 @@ namespace {
 // Samples that differ by at most this much are the same colour (what a snapshot's round trip
 // through the desktop may change).
 constexpr int colour_tolerance = 8;
-// Pictures are compared on blocks of 4 x 4 pixels, one every 16 pixels each way: 1024 blocks of
+// Images are compared on blocks of 4 x 4 pixels, one every 16 pixels each way: 1024 blocks of
 // a whole view tile. A block matches only when all its pixels do, so land shifted by a tap almost
 // never matches by chance, while a block of land that stands still always does.
 constexpr int block = 4;
@@ -28,13 +28,13 @@ constexpr double shown_by = 0.25;
 // step short still has land in common with the canvas.
 constexpr int most_shift_taps = view_tile_pixels / tap_pixels;
 
-bool textured(const image& picture, int x, int y)
+bool textured(const image& source, int x, int y)
 {
-    for (int k = 0; k < std::min(3, picture.spectrum()); ++k) {
+    for (int k = 0; k < std::min(3, source.spectrum()); ++k) {
         int low = 255, high = 0;
         for (int r = 0; r < block; ++r)
             for (int c = 0; c < block; ++c) {
-                const int v = picture(x + c, y + r, 0, k);
+                const int v = source(x + c, y + r, 0, k);
                 low = std::min(low, v);
                 high = std::max(high, v);
             }
@@ -56,7 +56,7 @@ bool blocks_match(const image& a, int ax, int ay, const image& b, int bx, int by
     return true;
 }
 
-// Blocks of `later` compared with `earlier` shifted by whole taps: what the later picture shows
+// Blocks of `later` compared with `earlier` shifted by whole taps: what the later source shows
 // at (c, r) the earlier one shows at (c + dx, r + dy) if the view moved by (dx, dy) pixels.
 struct shift {
     int dx, dy;
@@ -82,7 +82,7 @@ void compare_blocks(const tile_source& later, const tile_source& earlier,
             if (!earlier.holds(c + s.dx, r + s.dy, c + s.dx + block, r + s.dy + block))
                 continue;
             ++s.compared;
-            if (blocks_match(later.picture, later.left + c, later.top + r, earlier.picture,
+            if (blocks_match(later.source, later.left + c, later.top + r, earlier.source,
                              earlier.left + c + s.dx, earlier.top + r + s.dy)) {
                 ++s.matched;
                 ++matches;
@@ -95,11 +95,11 @@ void compare_blocks(const tile_source& later, const tile_source& earlier,
 }
 
 // The snapshot's view tile, as much of it as the snapshot has.
-tile_source view_tile(const image& snapshot)
+tile_source view_tile(const image& snapshot_image)
 {
-    const int width = std::min(view_tile_pixels, snapshot.width() - view_tile_left);
-    const int height = std::min(view_tile_pixels, snapshot.height() - view_tile_top);
-    return {snapshot, view_tile_left, view_tile_top, [=](int c0, int r0, int c1, int r1) {
+    const int width = std::min(view_tile_pixels, snapshot_image.width() - view_tile_left);
+    const int height = std::min(view_tile_pixels, snapshot_image.height() - view_tile_top);
+    return {snapshot_image, view_tile_left, view_tile_top, [=](int c0, int r0, int c1, int r1) {
                 return c0 >= 0 && r0 >= 0 && c1 <= width && r1 <= height;
             }};
 }
@@ -121,7 +121,7 @@ comparison compare_at_shifts(const tile_source& later, const tile_source& earlie
     for (int r = 0; r + block <= view_tile_pixels; r += block_spacing)
         for (int c = 0; c + block <= view_tile_pixels; c += block_spacing)
             if (later.holds(c, r, c + block, r + block) &&
-                textured(later.picture, later.left + c, later.top + r))
+                textured(later.source, later.left + c, later.top + r))
                 blocks.emplace_back(c, r);
     std::vector<shift> shifts{{0, 0}};
     compare_blocks(later, earlier, blocks, shifts);
@@ -196,14 +196,14 @@ std::optional<tap_shift> find_view_shift(const image& earlier, const image& late
     return shift_of(compare_at_shifts(view_tile(later), view_tile(earlier)));
 }
 
-likeness compare_seam(const image& canvas, const image& snapshot, int x, int y,
+likeness compare_seam(const image& canvas, const image& snapshot_image, int x, int y,
                       const placed_area& area, const canvas_rect& map)
 {
-    return compare_views(view_tile(snapshot), placed_part(canvas, x, y, area, map));
+    return compare_views(view_tile(snapshot_image), placed_part(canvas, x, y, area, map));
 }
 
-std::optional<tap_shift> find_seam_shift(const image& canvas, const image& snapshot, int x, int y,
+std::optional<tap_shift> find_seam_shift(const image& canvas, const image& snapshot_image, int x, int y,
                                          const placed_area& area, const canvas_rect& map)
 {
-    return shift_of(compare_at_shifts(view_tile(snapshot), placed_part(canvas, x, y, area, map)));
+    return shift_of(compare_at_shifts(view_tile(snapshot_image), placed_part(canvas, x, y, area, map)));
 }

@@ -1,8 +1,8 @@
-// Whether two pictures of the game's view show the same land in the same place. A capture relies
-// on it twice: a screen is used only once two snapshots of it with no key between them agree
-// (the game has finished drawing the view), and on an extra-large map a screen goes into the
-// canvas only where it agrees with the neighbours already there (the view is where the walk
-// asked). Both tell a moved view from animation by what moved, not only by how much: a view still
+// Whether two snapshot images of the game's view show the same land in the same place. A
+// capture relies on it twice: a screen is used only once two snapshots of it with no key between
+// them agree (the game has finished drawing the view), and on an extra-large map a screen goes
+// into the canvas only where it agrees with the neighbours already there (the view is where the
+// walk asked). Both tell a moved view from animation by what moved, not only by how much: a view still
 // catching up, or one left a tap short, shows the same land shifted by whole taps, while water
 // and flags change pixels in place.
 #pragma once
@@ -18,10 +18,11 @@ struct canvas_rect {
     int left, top, right, bottom;
 };
 
-// A picture seen as a view tile: tile pixel (c, r) is the picture's pixel (left + c, top + r),
-// wherever `holds` says the picture has the whole block [c0, c1) x [r0, r1).
+// An image (a snapshot image, or the canvas) seen as a view tile: tile pixel (c, r) is the
+// source's pixel (left + c, top + r), wherever `holds` says the source has the whole block
+// [c0, c1) x [r0, r1).
 struct tile_source {
-    const image& picture;
+    const image& source;
     int left, top;
     std::function<bool(int c0, int r0, int c1, int r1)> holds;
 };
@@ -52,10 +53,10 @@ std::optional<tap_shift> find_view_shift(const image& earlier, const image& late
 
 // The view tile of `snapshot`, placed at canvas position (`x`, `y`), against what the canvas
 // already holds there: the part of `area` inside `map`.
-likeness compare_seam(const image& canvas, const image& snapshot, int x, int y,
+likeness compare_seam(const image& canvas, const image& snapshot_image, int x, int y,
                       const placed_area& area, const canvas_rect& map);
 
 // Where the view tile of `snapshot` lies from canvas position (`x`, `y`), judged on what the
 // canvas holds around it; none when too little has features to tell.
-std::optional<tap_shift> find_seam_shift(const image& canvas, const image& snapshot, int x, int y,
+std::optional<tap_shift> find_seam_shift(const image& canvas, const image& snapshot_image, int x, int y,
                                          const placed_area& area, const canvas_rect& map);

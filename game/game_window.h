@@ -23,7 +23,7 @@ enum class game_status {
     keys_undelivered,   // the desktop did not pass the keys on
     interrupted,        // the process is being ended
     window_covered,     // another window lies over it, and the snapshot would show that window
-    window_off_screen,  // part of it lies off the screen, and the snapshot would lack that part
+    window_off_display, // part of it lies off the display, and the snapshot would lack that part
     snapshot_failed,    // its snapshot could not be taken
     file_failed,        // the snapshot file could not be written
     view_misplaced,     // its view was not where the keys should have put it
@@ -67,13 +67,13 @@ struct client_snapshot {
 };
 
 // Whether a snapshot shows nothing of the game: one colour all over (a window drawn where the
-// grab cannot see it), or too small for the view square. Never a screen.
+// snapshot cannot see it), or too small for the view square. Never a screen of the walk.
 bool shows_nothing(const client_snapshot& snapshot);
 
 // Takes a snapshot of the window's client area, as the window itself shows it, into `snapshot`
 // (whose memory is used again): the part of `snapshot_client_area` that must happen while the
 // view stands still. A snapshot that shows nothing is snapshot_failed.
-game_status grab_client_area(game_window window, client_snapshot& snapshot);
+game_status take_client_snapshot(game_window window, client_snapshot& snapshot);
 
 // Writes `snapshot` as the snapshot file `snapshot_file_name`, replacing the previous file only
 // by a complete one: ok or file_failed.

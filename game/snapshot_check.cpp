@@ -1,4 +1,4 @@
-// What every platform's grab checks of its snapshot before it counts as one.
+// What every platform's snapshot is checked for before it counts as one.
 #include "game_window.h"
 
 #include <cstdint>

@@ -1,4 +1,5 @@
-// The snapshot file, the same on every platform: the backend grabs the pixels, this writes them.
+// The snapshot file, the same on every platform: the platform half takes the pixels; this
+// writes them.
 #include "bmp_file.h"
 #include "game_window.h"
 
@@ -15,6 +16,6 @@ game_status snapshot_client_area(game_window window)
 {
     // Kept from one snapshot to the next, which spares allocating and touching 2 MB each time.
     static client_snapshot snapshot;
-    const game_status status = grab_client_area(window, snapshot);
+    const game_status status = take_client_snapshot(window, snapshot);
     return status == game_status::ok ? write_snapshot_file(snapshot) : status;
 }

@@ -407,7 +407,7 @@ TEST_F(capture_program_without_composite, GamePartlyOffScreenIsRefusedWithAMessa
     start_tool_here();
     choose_size(0);
     press_capture();
-    EXPECT_NE(stopped_with_message().find("off the screen"), std::string::npos);
+    EXPECT_NE(stopped_with_message().find("off the display"), std::string::npos);
     expect_earlier_results();
 }
 

@@ -291,7 +291,7 @@ TEST_F(played_capture, CallOrderOfTheSmallMap)
 {
     start(0);
     ASSERT_TRUE(succeeded(capture_map(1, 0, played_driver)));
-    // One snapshot before any key sets up the grabbing. The view is looked at once the first
+    // One snapshot before any key sets up the taking of snapshots. The view is looked at once the first
     // burst has reached the top-left limit, until it has stood still; one tap left and up must
     // not move it. Every screen is taken twice with no key between, the second time
     // before the next burst's keys, the last screen's at the end. At the end of the first row the

@@ -44,7 +44,7 @@ struct x11_driver : ::testing::Test {
         const game_window window = find_game_window(game_window_title);
         EXPECT_EQ(std::to_string(window), game.window);
         client_snapshot picture;
-        EXPECT_TRUE(wait_until([&] { return grab_client_area(window, picture) == game_status::ok; },
+        EXPECT_TRUE(wait_until([&] { return take_client_snapshot(window, picture) == game_status::ok; },
                                std::chrono::seconds(60)));
         return window;
     }
@@ -303,6 +303,6 @@ TEST(X11DriverWithoutComposite, CoveredOrOffScreenGameIsRefusedWithoutASnapshot)
                            std::chrono::seconds(60)));
 
     run_output("xdotool windowmove --sync " + game.window + " 900 0");
-    EXPECT_EQ(snapshot_client_area(window), game_status::window_off_screen);
+    EXPECT_EQ(snapshot_client_area(window), game_status::window_off_display);
     stop_standin_game(game);
 }

@@ -1,6 +1,6 @@
 // The game window measured and its snapshot taken in its own DPI context: a game that leaves
 // scaling to the system (as an old 800 x 600 game does) is counted in the pixels it draws, and one
-// that scales itself in the screen's pixels, whatever the tool's own window declares. Where the
+// that scales itself in the display's pixels, whatever the tool's own window declares. Where the
 // system has no per-thread DPI contexts (before Windows 10, or under an older Wine), nothing
 // changes.
 #pragma once

@@ -45,16 +45,16 @@ struct gdi_bitmap {
     }
 };
 
-enum class grab_way { print_window, window_dc };
+enum class snapshot_way { print_window, window_dc };
 
 // The client area copied into `bitmap` the given way; the bitmap is selected into `target` only
 // meanwhile, since GetDIBits must not read a selected bitmap.
-bool copy_client_area(grab_way way, HWND window, HDC source, HDC target, HBITMAP bitmap,
+bool copy_client_area(snapshot_way way, HWND window, HDC source, HDC target, HBITMAP bitmap,
                       int width, int height)
 {
     const HGDIOBJ previous = SelectObject(target, bitmap);
     const bool copied =
-        way == grab_way::print_window
+        way == snapshot_way::print_window
             ? PrintWindow(window, target, PW_CLIENTONLY | PW_RENDERFULLCONTENT) != 0
             : BitBlt(target, 0, 0, width, height, source, 0, 0, SRCCOPY) != 0;
     SelectObject(target, previous);
@@ -77,11 +77,11 @@ bool read_rows(HDC dc, HBITMAP bitmap, int width, int height, client_snapshot& s
 }
 
 // The way that showed the game last is tried first next time.
-grab_way first_way = grab_way::print_window;
+snapshot_way first_way = snapshot_way::print_window;
 
 }  // namespace
 
-game_status grab_client_area(game_window window, client_snapshot& snapshot)
+game_status take_client_snapshot(game_window window, client_snapshot& snapshot)
 {
     const game_dpi_context in_games_pixels(window);
     RECT client{};
@@ -94,9 +94,9 @@ game_status grab_client_area(game_window window, client_snapshot& snapshot)
     const gdi_bitmap bitmap{target.dc ? CreateCompatibleBitmap(source.dc, width, height) : nullptr};
     if (!bitmap.bitmap)
         return game_status::snapshot_failed;
-    const grab_way other =
-        first_way == grab_way::print_window ? grab_way::window_dc : grab_way::print_window;
-    for (const grab_way way : {first_way, other}) {
+    const snapshot_way other =
+        first_way == snapshot_way::print_window ? snapshot_way::window_dc : snapshot_way::print_window;
+    for (const snapshot_way way : {first_way, other}) {
         if (copy_client_area(way, window, source.dc, target.dc, bitmap.bitmap, width, height) &&
             read_rows(source.dc, bitmap.bitmap, width, height, snapshot) &&
             !shows_nothing(snapshot)) {

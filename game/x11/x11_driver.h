@@ -30,9 +30,9 @@ struct watched_window {
     std::chrono::steady_clock::time_point focus_came_at{};
 };
 
-// A picture in memory shared with the X server, kept from one snapshot to the next while the
+// An image in memory shared with the X server, kept from one snapshot to the next while the
 // window keeps its size and format.
-struct shared_picture {
+struct shared_image {
     XShmSegmentInfo segment{};
     XImage* image = nullptr;
     Visual* visual = nullptr;
@@ -51,7 +51,7 @@ struct x11_driver {
     unsigned long failed_request_end = 0;
     XErrorHandler handler_before = nullptr;
     watched_window watched;
-    shared_picture shared;
+    shared_image shared;
     bool control_is_down = false;
 };
 

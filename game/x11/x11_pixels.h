@@ -12,7 +12,7 @@ struct pixel_format {
     int bytes_per_line;
 };
 
-// Converts a `width` x `height` picture, top row first, into bottom-up rows of blue, green, red
+// Converts a `width` x `height` image, top row first, into bottom-up rows of blue, green, red
 // and a fourth byte (4 x width x height bytes at `rows`): the pixel's spare byte where the format
 // already is the file's, else 0. Channels narrower than 8 bits are scaled to 0-255.
 void convert_to_bitmap_rows(const unsigned char* data, const pixel_format& format, int width,

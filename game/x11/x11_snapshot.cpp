@@ -1,6 +1,6 @@
 // The snapshot on X11: the window's pixels read from its own off-screen storage through the
-// Composite extension, or, where that is missing, from the screen, refusing a window that is
-// covered or not wholly on the screen. Pixels come through shared memory (MIT-SHM) where the
+// Composite extension, or, where that is missing, from the display, refusing a window that is
+// covered or not wholly on the display. Pixels come through shared memory (MIT-SHM) where the
 // server offers it, a tenth of the time of sending them over the connection.
 #include "game_window.h"
 
@@ -21,15 +21,15 @@
 
 namespace {
 
-void release_shared_picture(x11_driver& driver)
+void release_shared_image(x11_driver& driver)
 {
-    shared_picture& shared = driver.shared;
+    shared_image& shared = driver.shared;
     if (!shared.image)
         return;
     XShmDetach(driver.display, &shared.segment);
     XDestroyImage(shared.image);
     shmdt(shared.segment.shmaddr);
-    shared = shared_picture{};
+    shared = shared_image{};
 }
 
 // Memory shared with the server for `image`, attached on both sides; false, with nothing left
@@ -58,18 +58,18 @@ bool attach_shared_memory(x11_driver& driver, XImage* image)
     return attached;
 }
 
-// A shared picture of the window's size and format; null where shared memory cannot be used
+// A shared image of the window's size and format; null where shared memory cannot be used
 // (another machine, no MIT-SHM).
-XImage* shared_picture_for(x11_driver& driver, const XWindowAttributes& attributes)
+XImage* shared_image_for(x11_driver& driver, const XWindowAttributes& attributes)
 {
     if (!driver.shared_memory)
         return nullptr;
-    shared_picture& shared = driver.shared;
+    shared_image& shared = driver.shared;
     if (shared.image && shared.image->width == attributes.width &&
         shared.image->height == attributes.height && shared.visual == attributes.visual &&
         shared.depth == attributes.depth)
         return shared.image;
-    release_shared_picture(driver);
+    release_shared_image(driver);
     XImage* image = XShmCreateImage(driver.display, attributes.visual,
                                     static_cast<unsigned>(attributes.depth), ZPixmap, nullptr,
                                     &shared.segment, static_cast<unsigned>(attributes.width),
@@ -77,7 +77,7 @@ XImage* shared_picture_for(x11_driver& driver, const XWindowAttributes& attribut
     if (!image || !attach_shared_memory(driver, image)) {
         if (image)
             XDestroyImage(image);  // its own memory only: the segment is the system's
-        shared = shared_picture{};
+        shared = shared_image{};
         driver.shared_memory = false;
         return nullptr;
     }
@@ -87,22 +87,22 @@ XImage* shared_picture_for(x11_driver& driver, const XWindowAttributes& attribut
     return image;
 }
 
-// The window's pixels from its redirected storage (its border around it), as a picture that
+// The window's pixels from its redirected storage (its border around it), as an image that
 // `converted` turns into the file's rows. False when it has no such storage.
 bool read_stored_picture(x11_driver& driver, Window window, const XWindowAttributes& attributes,
                          const std::function<void(const XImage&)>& converted)
 {
     Display* display = driver.display;
     const int border = attributes.border_width;
-    XImage* picture = shared_picture_for(driver, attributes);
+    XImage* shared = shared_image_for(driver, attributes);
     const error_trap trap = begin_error_trap(driver);
     const Pixmap pixmap = XCompositeNameWindowPixmap(display, window);
     bool read = false;
-    if (picture) {
-        read = XShmGetImage(display, pixmap, picture, border, border, AllPlanes) &&
+    if (shared) {
+        read = XShmGetImage(display, pixmap, shared, border, border, AllPlanes) &&
                answered_without_error(driver, trap);
         if (read)
-            converted(*picture);
+            converted(*shared);
     } else {
         XImage* image = XGetImage(display, pixmap, border, border,
                                   static_cast<unsigned>(attributes.width),
@@ -130,8 +130,8 @@ Window top_level_of(Display* display, Window window)
     }
 }
 
-// Without off-screen storage the snapshot is what the screen shows: right only when no other
-// window lies over the game's client area and all of it is on the screen.
+// Without off-screen storage the snapshot is what the display shows: right only when no other
+// window lies over the game's client area and all of it is on the display.
 game_status screen_status(Display* display, Window window, const XWindowAttributes& attributes)
 {
     int left = 0, top = 0;
@@ -140,7 +140,7 @@ game_status screen_status(Display* display, Window window, const XWindowAttribut
     const int right = left + attributes.width, bottom = top + attributes.height;
     if (left < 0 || top < 0 || right > WidthOfScreen(attributes.screen) ||
         bottom > HeightOfScreen(attributes.screen))
-        return game_status::window_off_screen;
+        return game_status::window_off_display;
 
     const Window own = top_level_of(display, window);
     Window root, parent;
@@ -169,7 +169,7 @@ game_status screen_status(Display* display, Window window, const XWindowAttribut
     return status;
 }
 
-// The window's pixels from the screen, when nothing hides any of them.
+// The window's pixels from the display, when nothing hides any of them.
 game_status read_screen_picture(x11_driver& driver, Window window,
                                 const XWindowAttributes& attributes,
                                 const std::function<void(const XImage&)>& converted)
@@ -191,7 +191,7 @@ game_status read_screen_picture(x11_driver& driver, Window window,
 
 }  // namespace
 
-game_status grab_client_area(game_window window, client_snapshot& snapshot)
+game_status take_client_snapshot(game_window window, client_snapshot& snapshot)
 {
     x11_driver& driver = open_x11_driver();
     Display* display = driver.display;
@@ -223,7 +223,7 @@ game_status grab_client_area(game_window window, client_snapshot& snapshot)
         read = read_stored_picture(driver, window, attributes, converted) &&
                !shows_nothing(snapshot);
     }
-    // Where the window's own pixels show nothing (or cannot be had), the screen may.
+    // Where the window's own pixels show nothing (or cannot be had), the display may.
     if (!read) {
         const game_status status = read_screen_picture(driver, window, attributes, converted);
         if (status != game_status::ok)

@@ -50,7 +50,7 @@ void handle(x11_driver& driver, const XEvent& event)
 }
 
 // Keeps the window's own pixels off-screen (Composite redirection), so that its snapshot never
-// shows a window lying over it nor lacks a part lying off the screen, and has it redraw them
+// shows a window lying over it nor lacks a part lying off the display, and has it redraw them
 // all. Without Composite it does nothing.
 void keep_window_pixels(x11_driver& driver, Window window)
 {
@@ -60,7 +60,7 @@ void keep_window_pixels(x11_driver& driver, Window window)
     // Another program (a compositing window manager) may redirect it already; then its storage
     // is there anyway.
     XCompositeRedirectWindow(display, window, CompositeRedirectAutomatic);
-    // The new storage starts as a copy of the screen: let the game paint all of it.
+    // The new storage starts as a copy of the display: let the game paint all of it.
     XClearArea(display, window, 0, 0, 0, 0, True);
     XFlush(display);
 }
