@@ -42,14 +42,21 @@ struct slider {
     }
 };
 
-HWND window = nullptr;
-bool controls_active = true;
-slider sliders[] = {{size_place, size_range}, {quality_place, quality_range}, {zoom_place, zoom_range}};
+// Everything the window keeps between messages, in one place: the window, whether its controls
+// take input, its sliders, and the hook that renames a message box's button while one comes up.
+struct control_window_state {
+    HWND window = nullptr;
+    bool controls_active = true;
+    slider sliders[3] = {{size_place, size_range}, {quality_place, quality_range},
+                         {zoom_place, zoom_range}};
+    HHOOK box_hook = nullptr;
+};
+control_window_state shown;
 
 HWND make_control(const char* type, const char* text, DWORD style, int x, int y, int w, int h,
                   int id = 0)
 {
-    HWND control = CreateWindowExA(0, type, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, window,
+    HWND control = CreateWindowExA(0, type, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, shown.window,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                    GetModuleHandleA(nullptr), nullptr);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
@@ -76,10 +83,10 @@ void make_controls()
     const auto make_button = [](const control_place& p, int id) {
         make_control(WC_BUTTONA, p.label, WS_TABSTOP | BS_PUSHBUTTON, p.x, p.y, p.w, p.h, id);
     };
-    make_slider(sliders[0]);
+    make_slider(shown.sliders[0]);
     make_button(capture_place, capture_id);
-    make_slider(sliders[1]);
-    make_slider(sliders[2]);
+    make_slider(shown.sliders[1]);
+    make_slider(shown.sliders[2]);
     make_button(compress_place, compress_id);
     make_control(WC_STATICA, credit_place.label, SS_LEFT | SS_CENTERIMAGE, credit_place.x,
                  credit_place.y, credit_place.w, credit_place.h);
@@ -89,7 +96,7 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM w, LPARAM l)
 {
     switch (message) {
     case WM_HSCROLL:
-        for (const slider& s : sliders)
+        for (const slider& s : shown.sliders)
             if (reinterpret_cast<HWND>(l) == s.trackbar)
                 s.show_value();
         return 0;
@@ -98,11 +105,11 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM w, LPARAM l)
             capture_action();
         else if (LOWORD(w) == compress_id)
             compress_action();
-        else if (LOWORD(w) == IDCANCEL && controls_active)  // Escape, through the dialog manager
+        else if (LOWORD(w) == IDCANCEL && shown.controls_active)  // Escape, through the dialog manager
             DestroyWindow(hwnd);
         return 0;
     case WM_CLOSE:
-        if (controls_active)
+        if (shown.controls_active)
             DestroyWindow(hwnd);
         return 0;
     case WM_DESTROY:
@@ -114,23 +121,22 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM w, LPARAM l)
 }
 
 // The message box's one button reads "Abort": renamed as the box comes up.
-HHOOK box_hook = nullptr;
 
 LRESULT CALLBACK rename_box_button(int code, WPARAM w, LPARAM l)
 {
     if (code == HCBT_ACTIVATE) {
         SetDlgItemTextA(reinterpret_cast<HWND>(w), IDOK, "Abort");
-        UnhookWindowsHookEx(box_hook);
-        box_hook = nullptr;
+        UnhookWindowsHookEx(shown.box_hook);
+        shown.box_hook = nullptr;
         return 0;
     }
-    return CallNextHookEx(box_hook, code, w, l);
+    return CallNextHookEx(shown.box_hook, code, w, l);
 }
 
 // One message of the window's queue, through the dialog manager as the event loop takes it.
 void dispatch(MSG& message)
 {
-    if (!IsDialogMessageA(window, &message)) {
+    if (!IsDialogMessageA(shown.window, &message)) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
@@ -158,14 +164,14 @@ int run_control_window()
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     RECT frame{0, 0, window_width, window_height};
     AdjustWindowRect(&frame, style, FALSE);
-    window = CreateWindowExA(WS_EX_CONTROLPARENT, type.lpszClassName, window_title, style,
+    shown.window = CreateWindowExA(WS_EX_CONTROLPARENT, type.lpszClassName, window_title, style,
                              CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
                              frame.bottom - frame.top, nullptr, nullptr, type.hInstance, nullptr);
-    if (!window)
+    if (!shown.window)
         return 1;
     make_controls();
-    ShowWindow(window, SW_SHOWNORMAL);
-    UpdateWindow(window);
+    ShowWindow(shown.window, SW_SHOWNORMAL);
+    UpdateWindow(shown.window);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0)
         dispatch(message);
@@ -174,23 +180,23 @@ int run_control_window()
 
 slider_settings current_sliders()
 {
-    return {sliders[0].value(), sliders[1].value(), sliders[2].value()};
+    return {shown.sliders[0].value(), shown.sliders[1].value(), shown.sliders[2].value()};
 }
 
 void show_message(const char* text)
 {
-    MessageBoxA(window, text, window_title, MB_OK | MB_ICONINFORMATION);
+    MessageBoxA(shown.window, text, window_title, MB_OK | MB_ICONINFORMATION);
 }
 
 void show_error(const char* title, const char* text)
 {
-    box_hook = SetWindowsHookExA(WH_CBT, rename_box_button, nullptr, GetCurrentThreadId());
-    MessageBoxA(window, text, title, MB_OK | MB_ICONERROR);
+    shown.box_hook = SetWindowsHookExA(WH_CBT, rename_box_button, nullptr, GetCurrentThreadId());
+    MessageBoxA(shown.window, text, title, MB_OK | MB_ICONERROR);
 }
 
 void show_window_title(const char* title)
 {
-    SetWindowTextA(window, title);
+    SetWindowTextA(shown.window, title);
 }
 
 // A click into the console selects text (QuickEdit) and blocks the next write to it until the
@@ -208,8 +214,8 @@ void set_controls_active(bool active)
         SetConsoleMode(console, console_mode);
         console_mode_changed = false;
     }
-    controls_active = active;
-    EnumChildWindows(window, enable_control, active);
+    shown.controls_active = active;
+    EnumChildWindows(shown.window, enable_control, active);
 }
 
 void answer_desktop()

@@ -7,6 +7,7 @@
 #include "key_burst.h"
 #include "process_end.h"
 #include "win32_dpi.h"
+#include "win32_driver.h"
 #include "win32_keys.h"
 
 #include <windows.h>
@@ -15,8 +16,6 @@ namespace {
 
 // How long a Ctrl press or release may take to show in the system's key state.
 constexpr DWORD delivery_wait_ms = 500;
-
-bool control_held_now = false;
 
 bool control_down_in_system()
 {
@@ -105,7 +104,7 @@ game_status may_type(game_window window)
     if (GetForegroundWindow() != window)
         return game_status::focus_lost;
     // Another program (or the player) let go of Ctrl: an arrow now would be a plain arrow.
-    if (control_held_now && !control_down_in_system())
+    if (open_win32_driver().control_held_now && !control_down_in_system())
         return game_status::control_dropped;
     return game_status::ok;
 }
@@ -153,7 +152,7 @@ void pause_until(burst_clock::time_point deadline, const pause_work& work)
 // has released it: the one handler of the files layer ends the process.
 void set_control_held(bool held)
 {
-    control_held_now = held;
+    open_win32_driver().control_held_now = held;
     hold_process_end(held);
 }
 
@@ -161,6 +160,12 @@ constexpr burst_steps win32_burst_steps{request_focus, confirm_focus, may_type, 
                                         send_key,      pause_until,   now,      set_control_held};
 
 }  // namespace
+
+win32_driver& open_win32_driver()
+{
+    static win32_driver driver;
+    return driver;
+}
 
 game_window find_game_window(const char* title)
 {

@@ -6,6 +6,7 @@
 
 #include "bmp_file.h"
 #include "win32_dpi.h"
+#include "win32_driver.h"
 
 #include <windows.h>
 
@@ -45,8 +46,6 @@ struct gdi_bitmap {
     }
 };
 
-enum class snapshot_way { print_window, window_dc };
-
 // The client area copied into `bitmap` the given way; the bitmap is selected into `target` only
 // meanwhile, since GetDIBits must not read a selected bitmap.
 bool copy_client_area(snapshot_way way, HWND window, HDC source, HDC target, HBITMAP bitmap,
@@ -76,9 +75,6 @@ bool read_rows(HDC dc, HBITMAP bitmap, int width, int height, client_snapshot& s
     return true;
 }
 
-// The way that showed the game last is tried first next time.
-snapshot_way first_way = snapshot_way::print_window;
-
 }  // namespace
 
 game_status take_client_snapshot(game_window window, client_snapshot& snapshot)
@@ -94,8 +90,9 @@ game_status take_client_snapshot(game_window window, client_snapshot& snapshot)
     const gdi_bitmap bitmap{target.dc ? CreateCompatibleBitmap(source.dc, width, height) : nullptr};
     if (!bitmap.bitmap)
         return game_status::snapshot_failed;
-    const snapshot_way other =
-        first_way == snapshot_way::print_window ? snapshot_way::window_dc : snapshot_way::print_window;
+    snapshot_way& first_way = open_win32_driver().first_way;
+    const snapshot_way other = first_way == snapshot_way::print_window ? snapshot_way::window_dc
+                                                                       : snapshot_way::print_window;
     for (const snapshot_way way : {first_way, other}) {
         if (copy_client_area(way, window, source.dc, target.dc, bitmap.bitmap, width, height) &&
             read_rows(source.dc, bitmap.bitmap, width, height, snapshot) &&

@@ -14,9 +14,14 @@
 
 namespace {
 
-standin_game game;
-int shown_x = 0;  // the view the window shows; behind the game's own view while a redraw is late
-int shown_y = 0;
+// Everything the stand-in keeps between events, in one place: the game, and the view its window
+// shows.
+struct standin_state {
+    standin_game game;
+    int shown_x = 0;  // the view the window shows, behind the game's own while a redraw is late
+    int shown_y = 0;
+};
+standin_state state;
 
 standin_key key_of(int fltk_key)
 {
@@ -51,8 +56,8 @@ struct late_view {
 void show_late_view(void* data)
 {
     late_view* late = static_cast<late_view*>(data);
-    shown_x = late->x;
-    shown_y = late->y;
+    state.shown_x = late->x;
+    state.shown_y = late->y;
     late->window->redraw();
     delete late;
 }
@@ -62,29 +67,29 @@ void show_late_view(void* data)
 void on_key(Fl_Window* window, int event)
 {
     const bool changed =
-        handle_standin_key(game, key_of(Fl::event_key()), event == FL_KEYDOWN,
+        handle_standin_key(state.game, key_of(Fl::event_key()), event == FL_KEYDOWN,
                            Fl::event_state(FL_CTRL) != 0, fl_xevent ? fl_xevent->xkey.time : 0);
-    if (changed && game.faults.redraw_delay_ms > 0) {
-        Fl::add_timeout(game.faults.redraw_delay_ms / 1000.0, show_late_view,
-                        new late_view{window, game.view_x, game.view_y});
+    if (changed && state.game.faults.redraw_delay_ms > 0) {
+        Fl::add_timeout(state.game.faults.redraw_delay_ms / 1000.0, show_late_view,
+                        new late_view{window, state.game.view_x, state.game.view_y});
     } else if (changed) {
         // Drawn once the keys that have arrived are handled, as a game draws its frames: a
         // stand-in that fell behind catches up at once; unless every key's view is drawn in
         // turn, at its cost, before the next key is read.
-        shown_x = game.view_x;
-        shown_y = game.view_y;
+        state.shown_x = state.game.view_x;
+        state.shown_y = state.game.view_y;
         window->redraw();
-        if (game.faults.draw_cost_ms > 0) {
+        if (state.game.faults.draw_cost_ms > 0) {
             Fl::flush();
-            spend_processor_time(game.faults.draw_cost_ms);
+            spend_processor_time(state.game.faults.draw_cost_ms);
         }
     }
-    if (const int hang_ms = standin_hang_due(game)) {
+    if (const int hang_ms = standin_hang_due(state.game)) {
         Fl::flush();  // the view of the tap is drawn, then nothing more for a while
         const timespec pause{hang_ms / 1000, (hang_ms % 1000) * 1'000'000L};
         nanosleep(&pause, nullptr);
     }
-    if (standin_should_close(game))
+    if (standin_should_close(state.game))
         window->hide();
 }
 
@@ -99,7 +104,7 @@ public:
 
     void draw() override
     {
-        const rgb_picture client = render_client_area(game, shown_x, shown_y);
+        const rgb_picture client = render_client_area(state.game, state.shown_x, state.shown_y);
         fl_draw_image(client.pixels.data(), 0, 0, client.width, client.height, 3);
     }
 
@@ -123,7 +128,7 @@ public:
 // The next frame of the animated tiles.
 void next_frame(void* data)
 {
-    ++game.frame;
+    ++state.game.frame;
     static_cast<Fl_Window*>(data)->redraw();
     Fl::repeat_timeout(standin_frame_ms / 1000.0, next_frame, data);
 }
@@ -139,19 +144,19 @@ void close_on_close_box(Fl_Widget* widget, void*)
 
 int main(int argc, char** argv)
 {
-    const int status = start_standin_program(argc, argv, game);
+    const int status = start_standin_program(argc, argv, state.game);
     if (status >= 0)
         return status;
-    shown_x = game.view_x;
-    shown_y = game.view_y;
+    state.shown_x = state.game.view_x;
+    state.shown_y = state.game.view_y;
     standin_window* window = new standin_window;
     window->callback(close_on_close_box);
     window->end();
     window->show();
-    if (game.animated_percent > 0)
+    if (state.game.animated_percent > 0)
         Fl::add_timeout(standin_frame_ms / 1000.0, next_frame, window);
     Fl::run();
-    if (game.key_log)
-        std::fclose(game.key_log);
+    if (state.game.key_log)
+        std::fclose(state.game.key_log);
     return 0;
 }

@@ -11,12 +11,17 @@
 
 namespace {
 
-standin_game game;
-int shown_x = 0;  // the view the window shows; behind the game's own view while a redraw is late
-int shown_y = 0;
-std::vector<unsigned char> frame;  // the client area as top-down blue-green-red-zero rows
+// Everything the stand-in keeps between events, in one place: the game, and the view its window
+// shows.
+struct standin_state {
+    standin_game game;
+    int shown_x = 0;  // the view the window shows, behind the game's own while a redraw is late
+    int shown_y = 0;
+    std::vector<unsigned char> frame;  // the client area as top-down blue-green-red-zero rows
+    UINT_PTR next_timer = 2;           // the next timer of a late view
+};
+standin_state state;
 constexpr UINT_PTR animation_timer = 1;  // the animated tiles' next frame
-UINT_PTR next_timer = 2;               // late views
 struct late_view { int x, y; };
 std::vector<std::pair<UINT_PTR, late_view>> late_views;
 
@@ -36,13 +41,13 @@ standin_key key_of(WPARAM virtual_key)
 
 void paint(HWND window)
 {
-    const rgb_picture client = render_client_area(game, shown_x, shown_y);
-    frame.resize(static_cast<size_t>(client.width) * client.height * 4);
+    const rgb_picture client = render_client_area(state.game, state.shown_x, state.shown_y);
+    state.frame.resize(static_cast<size_t>(client.width) * client.height * 4);
     for (size_t i = 0, n = static_cast<size_t>(client.width) * client.height; i < n; ++i) {
-        frame[i * 4 + 0] = client.pixels[i * 3 + 2];
-        frame[i * 4 + 1] = client.pixels[i * 3 + 1];
-        frame[i * 4 + 2] = client.pixels[i * 3 + 0];
-        frame[i * 4 + 3] = 0;
+        state.frame[i * 4 + 0] = client.pixels[i * 3 + 2];
+        state.frame[i * 4 + 1] = client.pixels[i * 3 + 1];
+        state.frame[i * 4 + 2] = client.pixels[i * 3 + 0];
+        state.frame[i * 4 + 3] = 0;
     }
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -54,14 +59,14 @@ void paint(HWND window)
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
     SetDIBitsToDevice(dc, 0, 0, client.width, client.height, 0, 0, 0, client.height,
-                      frame.data(), &info, DIB_RGB_COLORS);
+                      state.frame.data(), &info, DIB_RGB_COLORS);
     EndPaint(window, &ps);
 }
 
 void show_view(HWND window, int x, int y)
 {
-    shown_x = x;
-    shown_y = y;
+    state.shown_x = x;
+    state.shown_y = y;
     InvalidateRect(window, nullptr, FALSE);
     UpdateWindow(window);
 }
@@ -87,25 +92,25 @@ void on_key(HWND window, UINT message, WPARAM w)
 {
     const bool pressed = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
     const bool changed =
-        handle_standin_key(game, key_of(w), pressed, (GetKeyState(VK_CONTROL) & 0x8000) != 0,
+        handle_standin_key(state.game, key_of(w), pressed, (GetKeyState(VK_CONTROL) & 0x8000) != 0,
                            static_cast<DWORD>(GetMessageTime()));
-    if (changed && game.faults.redraw_delay_ms > 0) {
-        const UINT_PTR id = next_timer++;
-        late_views.push_back({id, {game.view_x, game.view_y}});
-        SetTimer(window, id, static_cast<UINT>(game.faults.redraw_delay_ms), nullptr);
+    if (changed && state.game.faults.redraw_delay_ms > 0) {
+        const UINT_PTR id = state.next_timer++;
+        late_views.push_back({id, {state.game.view_x, state.game.view_y}});
+        SetTimer(window, id, static_cast<UINT>(state.game.faults.redraw_delay_ms), nullptr);
     } else if (changed) {
-        show_view(window, game.view_x, game.view_y);
-        if (game.faults.draw_cost_ms > 0) {
+        show_view(window, state.game.view_x, state.game.view_y);
+        if (state.game.faults.draw_cost_ms > 0) {
             // Every key's view drawn in turn, before the next key is read.
             UpdateWindow(window);
-            spend_processor_time(game.faults.draw_cost_ms);
+            spend_processor_time(state.game.faults.draw_cost_ms);
         }
     }
-    if (const int hang_ms = standin_hang_due(game)) {
+    if (const int hang_ms = standin_hang_due(state.game)) {
         UpdateWindow(window);  // the view of the tap is drawn, then nothing more for a while
         Sleep(static_cast<DWORD>(hang_ms));
     }
-    if (standin_should_close(game))
+    if (standin_should_close(state.game))
         DestroyWindow(window);
 }
 
@@ -113,7 +118,7 @@ void on_key(HWND window, UINT message, WPARAM w)
 void on_timer(HWND window, WPARAM w)
 {
     if (w == animation_timer) {
-        ++game.frame;
+        ++state.game.frame;
         InvalidateRect(window, nullptr, FALSE);
         return;
     }
@@ -156,11 +161,11 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
 {
-    const int status = start_standin_program(__argc, __argv, game);
+    const int status = start_standin_program(__argc, __argv, state.game);
     if (status >= 0)
         return status;
-    shown_x = game.view_x;
-    shown_y = game.view_y;
+    state.shown_x = state.game.view_x;
+    state.shown_y = state.game.view_y;
 
     WNDCLASSA window_class{};
     window_class.lpfnWndProc = window_procedure;
@@ -179,7 +184,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     if (!window)
         return 1;
     ShowWindow(window, show);
-    if (game.animated_percent > 0)
+    if (state.game.animated_percent > 0)
         SetTimer(window, animation_timer, standin_frame_ms, nullptr);
     UpdateWindow(window);
     SetForegroundWindow(window);
@@ -189,7 +194,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    if (game.key_log)
-        std::fclose(game.key_log);
+    if (state.game.key_log)
+        std::fclose(state.game.key_log);
     return 0;
 }
