@@ -98,17 +98,22 @@ std::string capture_stop_message(game_status status)
     return stop_for_the_desktop(status);
 }
 
+std::string map_size_name(int size_index)
+{
+    static const char* const names[] = {"a small map", "a medium map", "a large map",
+                                        "an extra-large map"};
+    const std::string tiles = std::to_string(map_tiles[size_index]) + " tiles a side";
+    if (size_index < 4)
+        return std::string(names[size_index]) + " (" + tiles + ")";
+    return "a map of " + tiles;
+}
+
 std::string map_size_line(int asked_size_index, int map_size_index)
 {
-    static const char* const names[] = {"small", "medium", "large", "extra-large"};
-    const int tiles = map_size_table.at(static_cast<size_t>(map_size_index)).map_pixels /
-                      tile_pixels;
     return std::string("capture: this map is ") +
            (map_size_index > asked_size_index ? "larger" : "smaller") + " than Size " +
-           std::to_string(asked_size_index + 1) + " says: it is " +
-           (map_size_index == 3 ? "an " : "a ") + names[map_size_index] + " map (" +
-           std::to_string(tiles) + " tiles a side); set Size to " +
-           std::to_string(map_size_index + 1) + " and capture again";
+           std::to_string(asked_size_index + 1) + " says: it is " + map_size_name(map_size_index) +
+           "; set Size to " + std::to_string(map_size_index + 1) + " and capture again";
 }
 
 std::string unusual_size_line(int tiles)

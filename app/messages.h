@@ -35,6 +35,10 @@ inline constexpr char capture_recovered_line[] =
 // Why a capture stopped, for the message box; empty for ok.
 std::string capture_stop_message(game_status status);
 
+// A map of size index `size_index` in words: "a large map (108 tiles a side)", "a map of 180
+// tiles a side".
+std::string map_size_name(int size_index);
+
 // The line on standard output, and the start of the message, when the map is not of the size
 // the Size slider says: which size it is, and the Size to set. Size indices are 0-based.
 std::string map_size_line(int asked_size_index, int map_size_index);

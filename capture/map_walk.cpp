@@ -34,7 +34,6 @@ std::vector<walk_stop> map_walk(const map_size& size)
 {
     const std::vector<int> stops = walk_stops(size);
     const int n = static_cast<int>(stops.size());
-    const bool largest = size.map_pixels == map_size_table.back().map_pixels;
     std::vector<walk_stop> walk{look_at({}, 0, 0, stop_proof::nothing)};
     int x = 0, y = 0;
     for (int i = 0; i < n; ++i) {
@@ -62,7 +61,7 @@ std::vector<walk_stop> map_walk(const map_size& size)
             x = stop.x;
             y = stop.y;
             walk.push_back(std::move(stop));
-            if (k == n - 1 && (largest ? i == n - 1 : i == 0)) {
+            if (k == n - 1 && i == 0) {
                 walk.push_back(far_edge_look(size, x, y));
                 x = size.traverse_taps;
             }

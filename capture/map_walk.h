@@ -23,20 +23,41 @@ struct map_size {
     bool both_ways;
 };
 
-// Map sizes by size index: small, medium, large and extra large. The first three walk in steps
-// of one whole view tile (512 pixels), so their screens meet edge to edge. Nine such screens
-// cannot hold the extra-large map from where its walk must start, so it steps 7 taps (448
-// pixels), which gives every pair of neighbouring screens 64 pixels in common, and ends one
-// step of 2 taps later, on the view that shows the map's far edge where the large map's last
-// view shows it (tile column 500); it never asks the game to scroll further than that.
-inline constexpr std::array<map_size, 4> map_size_table{{
-    {map_sides[0], taps_to_limit(map_sides[0]), 3, 0, 8, 16, false},
-    {map_sides[1], taps_to_limit(map_sides[1]), 5, 0, 8, 32, false},
-    {map_sides[2], taps_to_limit(map_sides[2]), 7, 2, 8, 50, false},
-    {map_sides[3], taps_to_limit(map_sides[3]), 11, 3, 7, 68, true},
+// The walk over a map `side` pixels across, by one rule. Its last stop shows the map's far edge
+// at column 500 of the view tile or further left (no nearer the edge than the game is asked to
+// scroll on a large map), and lies at least two taps short of the right limit, so that the far
+// edge's look past the limit is never taken for a stop. Where a walk in steps of one whole view
+// tile (8 taps, 512 pixels: screens meet edge to edge) from a first stop of 0 to 3 taps (which
+// still shows the map's near edge) can end there, it does, from the nearest such first stop.
+// Else it steps 7 taps (448 pixels: neighbouring screens share 64) from 3 taps and ends with one
+// shorter step on that last stop. A walk of more than seven stops a side, or of 7-tap steps,
+// takes its rows both ways: the way back to the left limit would cost more than a step down.
+constexpr map_size walk_rule(int side)
+{
+    const int limit = taps_to_limit(side);
+    const int far_edge_column = 500;
+    const int needed = (side - 1 - far_edge_column + limit_origin_pixels + tap_pixels - 1) /
+                       tap_pixels;  // the first stop whose view shows the far edge there
+    const int whole_step = view_tile_pixels / tap_pixels;
+    for (int start = 0; start <= 3; ++start) {
+        const int steps = (needed - start + whole_step - 1) / whole_step;
+        const int last = start + whole_step * (steps > 0 ? steps : 0);
+        if (last <= limit - 2)
+            return {side, limit, steps + 1, start, whole_step, last, steps + 1 > 7};
+    }
+    const int start = 3, step = whole_step - 1;
+    const int stops = (needed - start + step - 1) / step + 1;
+    return {side, limit, stops, start, step, needed, true};
+}
+
+// Map sizes by size index: small, medium, large, extra large, and the three larger sizes.
+inline constexpr std::array<map_size, map_size_count> map_size_table{{
+    walk_rule(map_sides[0]), walk_rule(map_sides[1]), walk_rule(map_sides[2]),
+    walk_rule(map_sides[3]), walk_rule(map_sides[4]), walk_rule(map_sides[5]),
+    walk_rule(map_sides[6]),
 }};
 
-// Size indices the tool offers (the Size slider's 1 to 4).
+// Size indices the tool offers (the Size slider's 1 to 7).
 inline constexpr int offered_map_sizes = map_size_count;
 
 // The stops of the walk on one axis, in taps from the limit.
@@ -69,7 +90,7 @@ struct walk_stop {
 // already, the others go back to it with `traverse_taps` left taps and the step down in one
 // burst, then one burst to the first stop); a walk that goes both ways steps down at the end of
 // a row and takes the next row the other way. The far edge is proved at the end of the first row,
-// or, on the largest map (no map is larger, and the way back would cost taps), at the end.
+// where a map of another size is found before most of the walk is spent.
 std::vector<walk_stop> map_walk(const map_size& size);
 
 // Screens a walk puts into the map.

@@ -30,7 +30,7 @@ bool parse_pair(const char* text, int& a, int& b)
 void print_usage(std::FILE* to)
 {
     std::fprintf(to,
-                 "usage: tilequilt-standin [--size 1|2|3|4] [--seed N] [--view X,Y] [--animate]\n"
+                 "usage: tilequilt-standin [--size 1..7] [--seed N] [--view X,Y] [--animate]\n"
                  "         [--animate-share PERCENT] [--picture MAP.ppm] [--write-map FILE.ppm]\n"
                  "         [--key-log FILE] [--state FILE] [--ignore-taps N,N,...]\n"
                  "         [--redraw-delay MS] [--draw-cost MS] [--close-after TAPS]\n"

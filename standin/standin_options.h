@@ -8,7 +8,7 @@
 #include <string>
 
 struct standin_options {
-    int size_index = 1;  // 0 to 3: the small, medium, large or extra-large map (map_sides)
+    int size_index = 1;  // 0 to 6: a map of 36, 72, 108, 144, 180, 216 or 252 tiles (map_sides)
     int animated_percent = 0;
     std::uint32_t seed = 3;
     int view_x = -1;

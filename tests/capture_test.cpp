@@ -223,7 +223,7 @@ TEST(MapSizes, EverySizeScrollsAsFarAsTheGamesMapOfThatSize)
 {
     // The game's own map of each size: its scroll limits lie as many taps apart as the size says,
     // and the map fits the canvas.
-    const int tiles[] = {36, 72, 108, 144};
+    const int tiles[] = {36, 72, 108, 144, 180, 216, 252};
     for (size_t i = 0; i < map_size_table.size(); ++i) {
         const map_size& size = map_size_table[i];
         EXPECT_EQ(size.map_pixels, tile_pixels * tiles[i]);
@@ -278,13 +278,13 @@ TEST(MapSizes, EveryWalkTakesTheWholeMapWithinTheGamesLimits)
         }
         EXPECT_EQ(seen.size(), stops.size() * stops.size()) << "size " << i;
     }
-    // The extra-large walk: its second row starts where the first ended, and it proves the far
-    // edge at its end, from its last screen, two taps past the limit.
+    // The extra-large walk proves the far edge at the end of its first row, two taps past the
+    // limit, and its second row starts below the first one's last screen.
     const std::vector<walk_stop> walk = map_walk(map_size_table[3]);
-    EXPECT_EQ(walk[13].x, 68);
-    EXPECT_EQ(walk[13].y, 10);
-    EXPECT_EQ(walk.back().proves, stop_proof::far_edge);
-    EXPECT_EQ(walk.back().bursts, (std::vector<std::pair<int, int>>{{6, 0}}));
+    EXPECT_EQ(walk[13].proves, stop_proof::far_edge);
+    EXPECT_EQ(walk[13].bursts, (std::vector<std::pair<int, int>>{{6, 0}}));
+    EXPECT_EQ(walk[14].x, 68);
+    EXPECT_EQ(walk[14].y, 10);
 }
 
 // What every walk must do, at every size: its first burst goes to the top-left limit, one tap
@@ -336,9 +336,12 @@ TEST_F(played_capture, EveryWalkProvesItsEdgesAndWastesNoTap)
 
 TEST_F(played_capture, StitchedMapIsTheGameMapAtEverySize)
 {
+    // Starting views in the middle, at the top-left limit and at the far corner: all three on the
+    // small map, one each on the larger ones in turn.
+    const std::pair<int, int> views[] = {{-1, -1}, {0, 0}, {999, 999}};
     for (int size = 0; size < offered_map_sizes; ++size) {
-        // Starting views in the middle, at the top-left limit and at the far corner.
-        for (const auto& [vx, vy] : {std::pair{-1, -1}, std::pair{0, 0}, std::pair{99, 99}}) {
+        for (int v = 0; v < (size == 0 ? 3 : 1); ++v) {
+            const auto [vx, vy] = views[size == 0 ? v : size % 3];
             start(size, vx, vy);
             const image truth = image_of(played.game.map);
             const image map = scanned(size);
@@ -409,7 +412,7 @@ TEST_F(played_capture, ExtraLargeWalkRecoversAMissedTapRefusesANearerLimitAndKee
     // A tap the game missed on a step right, on the step down and on a step left: the seams show
     // it, the view goes back to the top-left limit and straight to that stop, and the map is
     // exact.
-    for (const int burst : {5, 13, 15}) {
+    for (const int burst : {5, 14, 16}) {
         start(3);
         played.burst_losing_a_tap = burst;
         const capture_result result = capture_map(1, 3, played_driver, recovery_noted);

@@ -56,7 +56,7 @@ TEST(ControlWindow, OffersTheSettingsAndButtonsReadablyWithoutOverlap)
     EXPECT_STREQ(window->label(), "Tilequilt");
     ASSERT_EQ(window->children(), 6);
 
-    expect_slider(size_slider, "Size", 1, 4, 1, 2);
+    expect_slider(size_slider, "Size", 1, 7, 1, 2);
     expect_slider(quality_slider, "Quality", 20, 75, 5, 50);
     expect_slider(zoom_slider, "Zoom", 0.05, 1, 0.05, 0.5);
     EXPECT_STREQ(capture_button->label(), "capture");
@@ -95,13 +95,13 @@ TEST(ControlWindow, SlidersGiveTheValuesTheActionsUse)
 {
     private_display display;
     build_control_window();
-    // The Size slider only produces whole numbers within 1 to 4.
+    // The Size slider only produces whole numbers within 1 to 7.
     size_slider->value(size_slider->clamp(size_slider->round(0.4)));
     EXPECT_EQ(size_index_from_slider(size_slider->value()), 0);
     size_slider->value(size_slider->clamp(size_slider->round(2.6)));
     EXPECT_EQ(size_index_from_slider(size_slider->value()), 2);
     size_slider->value(size_slider->clamp(size_slider->round(9)));
-    EXPECT_EQ(size_index_from_slider(size_slider->value()), 3);
+    EXPECT_EQ(size_index_from_slider(size_slider->value()), 6);
 
     zoom_slider->value(zoom_slider->clamp(zoom_slider->round(0.0)));
     EXPECT_FLOAT_EQ(zoom_from_slider(zoom_slider->value()), 0.05f);

@@ -7,11 +7,14 @@
 inline constexpr char game_window_title[] = "Heroes of Might and Magic III";
 
 // The map is square, made of 32-pixel tiles: 36, 72, 108 or 144 tiles a side for the small,
-// medium, large and extra-large maps.
+// medium, large and extra-large maps, and 180, 216 or 252 for the larger ones that widely played
+// editions of the game make.
 inline constexpr int tile_pixels = 32;
-inline constexpr int map_size_count = 4;
-inline constexpr int map_sides[map_size_count] = {36 * tile_pixels, 72 * tile_pixels,
-                                                  108 * tile_pixels, 144 * tile_pixels};
+inline constexpr int map_size_count = 7;
+inline constexpr int map_tiles[map_size_count] = {36, 72, 108, 144, 180, 216, 252};
+inline constexpr int map_sides[map_size_count] = {
+    36 * tile_pixels,  72 * tile_pixels,  108 * tile_pixels, 144 * tile_pixels,
+    180 * tile_pixels, 216 * tile_pixels, 252 * tile_pixels};
 
 // One tap moves the map view by two tiles.
 inline constexpr int tap_pixels = 64;

@@ -46,7 +46,7 @@ bool press_button(const std::string& window, int x, int y, const click_method& c
 void choose_size(const tool_session& tool, int size_index)
 {
     const int y = size_place.centre_y();
-    if (size_index == 3) {
+    if (size_index == offered_map_sizes - 1) {
         click_in_window(tool.window, slider_high_x(size_place), y);
         return;
     }

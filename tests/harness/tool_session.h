@@ -38,8 +38,8 @@ using click_method = std::function<void(const std::string& window, int x, int y)
 bool press_button(const std::string& window, int x, int y,
                   const click_method& click = click_in_window);
 
-// Sets the Size slider as a person would: a click at the right end of its track for Size 4, else
-// at its left end (Size 1), then the Right arrow key once for each size more.
+// Sets the Size slider as a person would: a click at the right end of its track for the largest
+// Size, else at its left end (Size 1), then the Right arrow key once for each size more.
 void choose_size(const tool_session& tool, int size_index);
 
 // Waits until the message log holds `count` lines; returns its text.
