@@ -102,6 +102,10 @@ void capture_action()
     observer.recovering = [] { print_line(capture_recovered_line); };
     observer.progress = show_progress;
     observer.idle = answer_desktop;
+    observer.resizing = [](int asked, int found) {
+        print_line(resizing_line(asked, found));
+        show_window_title(resizing_title(found).c_str());
+    };
     set_controls_active(false);
     const capture_result result = capture_map(window, size_index, game_driver, observer);
     end_progress();
@@ -118,7 +122,7 @@ void capture_action()
         print_line(capture_failed_line);
         tell(capture_stop_message(result.game).c_str());
     } else if (result.size_unchecked && !result.error) {
-        print_line(size_unchecked_line(size_index));
+        print_line(size_unchecked_line(result.map_size_index));
         show_window_title(size_unchecked_title);
     }
     show_image_error(result.error);

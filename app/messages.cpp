@@ -44,6 +44,9 @@ std::string stop_before_the_map(game_status status)
         return "The capture stopped: the game's map did not scroll as far as the keys asked "
                "(it missed a keystroke, or the map ends earlier than its size says).\n"
                "Check the Size setting and try again. ";
+    case game_status::map_size_unchecked:
+        return "The capture stopped: the map's size could not be checked (its edges show nothing "
+               "but black, like unexplored land).\nGive its size and try again. ";
     case game_status::view_unsettled:
         return "The capture stopped: the game did not finish drawing its map view within " +
                std::to_string(settle_limit.count()) +
@@ -114,6 +117,18 @@ std::string map_size_line(int asked_size_index, int map_size_index)
            (map_size_index > asked_size_index ? "larger" : "smaller") + " than Size " +
            std::to_string(asked_size_index + 1) + " says: it is " + map_size_name(map_size_index) +
            "; set Size to " + std::to_string(map_size_index + 1) + " and capture again";
+}
+
+std::string resizing_line(int asked_size_index, int map_size_index)
+{
+    return "capture: this map is " + map_size_name(map_size_index) +
+           (asked_size_index >= 0 ? ", not Size " + std::to_string(asked_size_index + 1) : "") +
+           ": capturing it whole";
+}
+
+std::string resizing_title(int map_size_index)
+{
+    return std::string(window_title) + " - capturing " + map_size_name(map_size_index);
 }
 
 std::string unusual_size_line(int tiles)

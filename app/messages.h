@@ -43,6 +43,11 @@ std::string map_size_name(int size_index);
 // the Size slider says: which size it is, and the Size to set. Size indices are 0-based.
 std::string map_size_line(int asked_size_index, int map_size_index);
 
+// The line on standard output, and the window's title, when the map proved to be of another size
+// than the one asked (-1: none was asked) and is taken again at its own.
+std::string resizing_line(int asked_size_index, int map_size_index);
+std::string resizing_title(int map_size_index);
+
 // The line on standard output, and the start of the message, when the map ends where a map of
 // none of the sizes does: about `tiles` tiles a side.
 std::string unusual_size_line(int tiles);

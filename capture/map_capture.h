@@ -93,13 +93,16 @@ struct capture_observer {
     // Called every few milliseconds while the capture waits for the game, never while a key is
     // held: the caller's window may answer its desktop meanwhile.
     void (*idle)() = nullptr;
+    // The map proved to be of size index `map_size_index`, not `asked_size_index` (-1: none was
+    // given), and is taken again at its own size.
+    void (*resizing)(int asked_size_index, int map_size_index) = nullptr;
 };
 
 // How a capture ended: with both results written, or stopped by the game (`game`, nothing
-// written) or by a file that could not be read or written (`error`, nothing replaced). When the
-// map is not of the size asked for (map_size_differs), `map_size_index` is its real size; when
-// it ends where no map size does (map_size_unusual), `map_tiles` is about its size in tiles.
-// `size_unchecked`: written at the size asked for, which the map showed nothing to prove.
+// written) or by a file that could not be read or written (`error`, nothing replaced).
+// `map_size_index`: the size the map was taken at (or, with map_size_differs, the size the
+// second look found); with map_size_unusual, `map_tiles` is about the map's size in tiles.
+// `size_unchecked`: the map showed nothing to prove its size by (taken at the size hinted).
 struct capture_result {
     game_status game = game_status::ok;
     std::optional<image_error> error;
@@ -130,14 +133,16 @@ struct scan_outcome {
     bool size_unchecked = false;
 };
 
-// Scans the map of size index `size_index` (0 .. 3) and writes "result.jpg" and "result-grid.jpg"
-// together, replacing the earlier pair only when both are complete. Before any key it makes sure
-// that files can be written in the working folder. The walk proves that the view starts at the
-// top-left limit and that the map's far edge lies where the size says; a map of another size
-// stops the capture as soon as that is seen, with its real size found. A screen that shows the
-// view elsewhere than the walk asked sends the view back to the top-left limit and straight to
-// that screen's stop again, a few times a capture at most; a screen that still does not fit, or a
-// view that stands at a scroll limit before its stop, stops it.
-capture_result capture_map(game_window window, int size_index,
+// Scans the map and writes "result.jpg" and "result-grid.jpg" together, replacing the earlier
+// pair only when both are complete. Before any key it makes sure that files can be written in the
+// working folder. `size_hint` is the size index the player gave (0 .. 6), or none. The walk
+// proves that the view starts at the top-left limit and that the map's far edge lies where the
+// size says; a map of another size stops the walk as soon as that is seen, its real size is
+// found, and the map is taken again at that size (once, told to `observer.resizing`). A screen
+// that shows the view elsewhere than the walk asked sends the view back to the top-left limit
+// and straight to that screen's stop again, a few times a capture at most; a screen that still
+// does not fit, or a view that stands at a scroll limit no size has, stops it. A map whose size
+// could not be proved is taken at the hinted size, and refused without one.
+capture_result capture_map(game_window window, std::optional<int> size_hint,
                            const capture_driver& driver = game_driver,
                            const capture_observer& observer = {});

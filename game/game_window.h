@@ -32,6 +32,7 @@ enum class game_status {
                         // no arrow was sent without it
     map_size_differs,   // its map is larger or smaller than the size the capture was asked for
     map_size_unusual,   // its map ends where a map of none of the sizes does
+    map_size_unchecked, // its map showed too little to prove its size by, and none was given
     game_elevated,      // it runs with more rights than the tool, and the system would drop the
                         // keys sent to it; no key was sent
 };
