@@ -28,29 +28,35 @@ void log_for_tests(const char* kind, const std::string& text)
     }
 }
 
+// Whether the tool runs with its window; the command runs without, and says everything on the
+// terminal alone.
+bool with_window = true;
+
+void show_title(const char* title)
+{
+    if (with_window)
+        show_window_title(title);
+}
+
 void tell(const char* text)
 {
     log_for_tests("message", text);
-    show_message(text);
+    if (with_window)
+        show_message(text);
 }
 
 // An image error in a window like the image library's own: the library's name for such an error
-// as the title, the message and a single "Abort" button.
+// as the title, the message and a single "Abort" button; without the window, on the terminal.
 void show_image_error(const std::optional<image_error>& error)
 {
     if (!error)
         return;
     const char* title = image_error_title(error->what_failed);
     log_for_tests(title, error->what());
-    show_error(title, error->what());
-}
-
-// The capture runs without the event loop; the window's title is changed and shown at once,
-// which asks the player without taking the keyboard from the game.
-void show_waiting(game_status why)
-{
-    log_for_tests("waiting", waiting_title(why));
-    show_window_title(waiting_title(why));
+    if (with_window)
+        show_error(title, error->what());
+    else
+        std::fprintf(stderr, "tilequilt: %s\n", error->what());
 }
 
 // The screen being taken: one line on a terminal, rewritten in place, and the window's
@@ -59,7 +65,7 @@ bool progress_shown = false;
 
 void show_progress(int screen, int screens, int seconds_left)
 {
-    show_window_title(progress_title(screen, screens).c_str());
+    show_title(progress_title(screen, screens).c_str());
     if (!output_is_terminal())
         return;
     std::printf("\r%-50s", progress_line(screen, screens, seconds_left).c_str());
@@ -69,7 +75,7 @@ void show_progress(int screen, int screens, int seconds_left)
 
 void end_progress()
 {
-    show_window_title(window_title);
+    show_title(window_title);
     if (progress_shown) {
         std::printf("\r%-50s\r", "");
         std::fflush(stdout);
@@ -85,59 +91,98 @@ void print_line(const std::string& line)
     std::fflush(stdout);
 }
 
-}  // namespace
-
-void capture_action()
+// The capture runs without the event loop; the window's title is changed and shown at once,
+// which asks the player without taking the keyboard from the game. The terminal says it too.
+void show_waiting(game_status why)
 {
-    show_window_title(capturing_title);
+    log_for_tests("waiting", waiting_title(why));
+    if (why != game_status::ok)
+        print_line(waiting_line(why));
+    show_title(waiting_title(why));
+}
+
+// Why a capture stopped, on standard output (the reason in one line, then "capture fail!") and
+// in the message.
+void tell_stop(const std::string& first_line, game_status why)
+{
+    std::string reason = capture_stop_message(why);
+    if (!first_line.empty()) {
+        print_line(first_line);
+        reason = first_line + ".\n" + reason;
+    } else {
+        std::string line = reason;
+        std::replace(line.begin(), line.end(), '\n', ' ');
+        print_line("capture: " + line);
+    }
+    print_line(capture_failed_line);
+    tell(reason.c_str());
+}
+
+// Looks for the game and captures its map, `size_hint` the size the player gave; tells the
+// player everything there is to tell. True when the map was written.
+bool capture_and_tell(std::optional<int> size_hint)
+{
+    show_title(capturing_title);
     const game_window window = find_game_window(game_window_title);
     if (!window) {
         print_line(game_not_found_line);
+        if (!with_window)
+            print_line(capture_failed_line);
         tell(game_not_found_message);
-        return;
+        return false;
     }
-    const int size_index = size_index_from_slider(current_sliders().size);
     capture_observer observer;
     observer.waiting = show_waiting;
     observer.recovering = [] { print_line(capture_recovered_line); };
     observer.progress = show_progress;
-    observer.idle = answer_desktop;
+    observer.idle = with_window ? answer_desktop : nullptr;
     observer.resizing = [](int asked, int found) {
         print_line(resizing_line(asked, found));
-        show_window_title(resizing_title(found).c_str());
+        show_title(resizing_title(found).c_str());
     };
-    set_controls_active(false);
-    const capture_result result = capture_map(window, size_index, game_driver, observer);
+    if (with_window)
+        set_controls_active(false);
+    const capture_result result = capture_map(window, size_hint, game_driver, observer);
     end_progress();
-    set_controls_active(true);
-    if (result.game == game_status::map_size_differs ||
-        result.game == game_status::map_size_unusual) {
-        const std::string line = result.game == game_status::map_size_differs
-                                     ? map_size_line(size_index, result.map_size_index)
-                                     : unusual_size_line(result.map_tiles);
-        print_line(line);
-        print_line(capture_failed_line);
-        tell((line + ".\n" + capture_stop_message(result.game)).c_str());
-    } else if (result.game != game_status::ok) {
-        print_line(capture_failed_line);
-        tell(capture_stop_message(result.game).c_str());
-    } else if (result.size_unchecked && !result.error) {
+    if (with_window)
+        set_controls_active(true);
+    if (result.game == game_status::map_size_differs)
+        tell_stop(map_size_line(size_hint.value_or(-1), result.map_size_index), result.game);
+    else if (result.game == game_status::map_size_unusual)
+        tell_stop(unusual_size_line(result.map_tiles), result.game);
+    else if (result.game != game_status::ok)
+        tell_stop("", result.game);
+    else if (result.size_unchecked && !result.error) {
         print_line(size_unchecked_line(result.map_size_index));
-        show_window_title(size_unchecked_title);
+        show_title(size_unchecked_title);
     }
     show_image_error(result.error);
+    return result.game == game_status::ok && !result.error;
+}
+
+}  // namespace
+
+void capture_action()
+{
+    capture_and_tell(size_index_from_slider(current_sliders().size));
+}
+
+int capture_command(std::optional<int> size_index)
+{
+    with_window = false;
+    return capture_and_tell(size_index) ? 0 : 1;
 }
 
 void compress_action()
 {
-    show_window_title(compressing_title);
+    show_title(compressing_title);
     const slider_settings sliders = current_sliders();
     const int quality = quality_from_slider(sliders.quality);
     const float zoom = zoom_from_slider(sliders.zoom);
     compress_result done = compress_image(result_file_name, zoom, quality);
     if (done.status == compress_status::written)
         done = compress_image(result_grid_file_name, zoom, quality);
-    show_window_title(window_title);
+    show_title(window_title);
     if (done.status == compress_status::missing)
         tell(capture_first_message);
     show_image_error(done.error);

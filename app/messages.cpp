@@ -190,3 +190,12 @@ const char* waiting_title(game_status status)
         return allow.c_str();
     return window_title;
 }
+
+std::string waiting_line(game_status status)
+{
+    if (status == game_status::keys_undelivered)
+        return "capture: waiting for the desktop to allow the keystrokes (" +
+               std::to_string(permission_wait.count()) + " s at most)";
+    return "capture: click into the game window: this desktop gives it the keyboard only then (" +
+           std::to_string(focus_wait.count()) + " s at most)";
+}

@@ -68,3 +68,5 @@ const char* image_error_title(image_failure what_failed);
 
 // The tool window's title while the capture waits for the player; the plain title for ok.
 const char* waiting_title(game_status status);
+// The line on standard output when the capture begins to wait for the player.
+std::string waiting_line(game_status status);
