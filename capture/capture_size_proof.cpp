@@ -74,9 +74,10 @@ void check_against_reference(scan& run, const walk_stop& stop, const image& snap
 }
 
 // A screen that did not fit, with its view short of its stop: when a tap further on does not
-// move the view, it stands at a scroll limit, and the map ends there: the scan stops with the
-// map's size, or with the limit no size has. Returns when the view can still move on (the game
-// missed a tap) or where it stands cannot be told.
+// move the view and a tap back does, it stands at a scroll limit, and the map ends there: the
+// scan stops with the map's size, or with the limit no size has. Returns when the view can still
+// move on (the game missed a tap), when the game does not answer at all (it hangs for a moment),
+// or where the view stands cannot be told.
 void check_for_limit(scan& run)
 {
     const waiting_stop waiting = *run.waiting;
@@ -88,9 +89,15 @@ void check_for_limit(scan& run)
     if (!short_by || (short_by->dx >= 0 && short_by->dy >= 0))
         return;
     const bool across = short_by->dx < 0;
-    const std::optional<tap_shift> moved =
-        find_view_shift(misfit, look_after(run, across ? 1 : 0, across ? 0 : 1));
+    const int dx = across ? 1 : 0, dy = across ? 0 : 1;
+    const image further = look_after(run, dx, dy);
+    const std::optional<tap_shift> moved = find_view_shift(misfit, further);
     if (!moved || !(*moved == tap_shift{0, 0}))
+        return;
+    // A game that has stopped answering for a moment (a hitch) does not move either: only one
+    // that moves back from there stands at a limit.
+    const std::optional<tap_shift> back = find_view_shift(further, look_after(run, -dx, -dy));
+    if (!back || !(*back == tap_shift{-dx, -dy}))
         return;
     stop_at_limit(across ? waiting.stop.x + short_by->dx : waiting.stop.y + short_by->dy);
 }

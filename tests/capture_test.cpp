@@ -674,6 +674,17 @@ TEST_F(played_capture, HangOfTheGameCostsOnlyAFewScreens)
     // stillness stays up to the end).
     EXPECT_LT(hung - usual, std::chrono::milliseconds(5000))
         << std::chrono::duration_cast<std::chrono::milliseconds>(hung - usual).count() << " ms";
+
+    // A longer hitch (2.5 s) on the first step of the first row, where the view standing still
+    // looks like a view at a limit: the game moves neither on nor back, so it is waited out too.
+    for (const int at : {6, 8, 10}) {
+        start(1);
+        played.hang_at = at;
+        played.hang_snapshots = 25;
+        const capture_result result = capture_map(1, 1, played_driver);
+        EXPECT_TRUE(succeeded(result)) << at;
+        EXPECT_EQ(wrong_result_files(folder, image_of(played.game.map)), "") << at;
+    }
 }
 
 TEST(Stitching, PlacingTilesEqualsWideningAndOring)
