@@ -4,6 +4,7 @@
 #include "image_files.h"
 #include "messages.h"
 #include "map_capture.h"
+#include "map_walk.h"
 #include "standin_map.h"
 #include "standin_model.h"
 
@@ -557,23 +558,30 @@ TEST_F(capture_program, GameThatMissedATapIsRecovered)
     capture_recovering_a_missed_tap(0, 40);
 }
 
-// The one extra-large capture of the suite, Size chosen with the mouse, of a game that animates
-// some of its tiles.
-TEST_F(capture_program, ExtraLargeMapOfAnAnimatedGameHasEveryStillTileExact)
+// The one capture of the suite of a map of the largest size (252 tiles, 8064 pixels a side),
+// from the command, of a game that animates some of its tiles.
+TEST_F(capture_program, LargestMapOfAnAnimatedGameHasEveryStillTileExact)
 {
-    start_game(3, {"--animate"});
-    start_tool_here();
-    choose_size(3);
-    ASSERT_TRUE(capture(std::chrono::seconds(200)));
-    EXPECT_EQ(bursts_sent().size(), 124u);
+    const int largest = offered_map_sizes - 1, tiles = map_tiles[largest];
+    start_game(largest, {"--animate"});
+    child_process command = start_process({TILEQUILT_PROGRAM, "--capture", "--size", "7"}, folder,
+                                          folder + "/command.txt");
+    ASSERT_EQ(wait_process(command, std::chrono::seconds(280)), 0)
+        << read_text_file(folder + "/command.txt");
+    EXPECT_EQ(read_text_file(folder + "/command.txt"), "");
+    size_t walk_bursts = 1;  // the first, to the top-left limit
+    for (const walk_stop& stop : map_walk(map_size_table[largest]))
+        walk_bursts += stop.bursts.size();
+    EXPECT_EQ(bursts_sent().size(), walk_bursts) << "no recovery, no burst more";
     // JPEG blocks never straddle 32-pixel tiles, and colour is smoothed across at most 2 pixels:
     // inside every tile that does not animate, the map is exactly the game's map.
-    save_jpeg_file(map_of(3), folder + "/truth.jpg", 80);
+    save_jpeg_file(map_of(largest), folder + "/truth.jpg", 80);
     const image truth = load_image(folder + "/truth.jpg");
     const image got = load_image(folder + "/result.jpg");
+    ASSERT_EQ(got.width(), truth.width());
     int wrong = 0, animated = 0;
-    for (int ty = 0; ty < 144; ++ty)
-        for (int tx = 0; tx < 144; ++tx) {
+    for (int ty = 0; ty < tiles; ++ty)
+        for (int tx = 0; tx < tiles; ++tx) {
             if (standin_tile_animates(tx, ty, standin_default_animated_percent)) {
                 ++animated;
                 continue;
@@ -583,8 +591,9 @@ TEST_F(capture_program, ExtraLargeMapOfAnAnimatedGameHasEveryStillTileExact)
             };
             wrong += !(inside(got) == inside(truth));
         }
-    EXPECT_EQ(wrong, 0) << "of " << 144 * 144 - animated << " still tiles";
-    EXPECT_GT(animated, 144 * 144 / 50);
+    EXPECT_EQ(wrong, 0) << "of " << tiles * tiles - animated << " still tiles";
+    EXPECT_GT(animated, tiles * tiles / 50);
+    EXPECT_TRUE(load_image(folder + "/result-grid.jpg").width() == truth.width());
 }
 
 // The view one tap short where the walk can see it, and again after going back to the top-left
@@ -623,43 +632,56 @@ TEST_F(capture_program, GameThatMissedATapAtTheEndOfARowIsRecovered)
     capture_recovering_a_missed_tap(0, 50);
 }
 
-// The Size slider says 1, the game shows a medium map with its view far from the top-left
-// corner: the first burst cannot bring it there, the tap that must not move it does, and the
-// view is walked to the right limit to find the map's size. Nothing is written.
-TEST_F(capture_program, MapLargerThanSizeSaysIsNamed)
+// Size says 1, the game shows a medium map with its view far from the top-left corner: the first
+// burst cannot bring it there, the tap that must not move it does, and the view is walked to the
+// right limit to find the map's size. Size 3 for a small map: the view stops at the small map's
+// right limit short of a stop of the first row. Either way the map is taken whole at its own
+// size in the same press, and says so.
+TEST_F(capture_program, MapOfAnotherSizeThanSizeSaysIsCapturedWhole)
 {
-    write_earlier_results();
-    start_game(1, {"--view", "30,30"});
-    start_tool_here();
-    choose_size(0);
-    press_capture();
-    const std::string line =
-        "capture: this map is larger than Size 1 says: it is a medium map (72 tiles a side); "
-        "set Size to 2 and capture again";
-    EXPECT_NE(stopped_with_message().find(line), std::string::npos);
-    EXPECT_EQ(read_text_file(tool.output), line + "\ncapture fail!\n");
-    expect_earlier_results();
-    EXPECT_FALSE(control_held_in_server());
+    for (const auto& [asked, real, view] : {std::tuple{0, 1, "30,30"}, {2, 0, "5,5"}}) {
+        stop_standin_game(game);
+        start_game(real, {"--view", view});
+        if (!tool.process.pid || !process_running(tool.process))
+            start_tool_here();
+        choose_size(asked);
+        const size_t said_before = read_text_file(tool.output).size();
+        ASSERT_TRUE(capture(std::chrono::seconds(120))) << asked << " for " << real;
+        expect_whole_map(real);
+        EXPECT_EQ(read_text_file(tool.output).substr(said_before),
+                  std::string("capture: this map is ") +
+                      (real ? "a medium map (72" : "a small map (36") + " tiles a side), not Size " +
+                      std::to_string(asked + 1) + ": capturing it whole\n");
+        EXPECT_EQ(read_text_file(tool.messages), "") << "a capture that worked says nothing";
+    }
 }
 
-// Size 3 for a medium map: the view stops at the medium map's right limit short of a stop of
-// the first row, a tap further does not move it, and the capture stops there without going back.
-TEST_F(capture_program, MapSmallerThanSizeSaysIsNamedWithoutARecovery)
+// The command, without the window: the map's size found with no Size given, and a wrong one
+// mended, each with the map written and exit status 0; without the game, exit status 1 and the
+// reason on the terminal.
+TEST_F(capture_program, CommandCapturesTheMapAtItsRealSize)
 {
-    write_earlier_results();
-    start_game(1);
-    start_tool_here();
-    choose_size(2);
-    press_capture();
-    EXPECT_NE(stopped_with_message().find("smaller than Size 3 says: it is a medium map (72 "
-                                          "tiles a side); set Size to 2"),
-              std::string::npos);
-    EXPECT_EQ(read_text_file(tool.output).find(capture_recovered_line), std::string::npos);
-    // Going back would be a burst up and to the left after the corner was proven.
-    const std::vector<std::pair<int, int>> sent = bursts_sent();
-    for (size_t i = 2; i < sent.size(); ++i)
-        EXPECT_FALSE(sent[i].first < 0 && sent[i].second < 0) << "burst " << i << " went back";
-    expect_earlier_results();
+    const auto run_command = [&](const std::vector<std::string>& arguments) {
+        std::vector<std::string> argv{TILEQUILT_PROGRAM, "--capture"};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        fs::remove(folder + "/result.jpg");
+        fs::remove(folder + "/result-grid.jpg");
+        child_process command = start_process(argv, folder, folder + "/command.txt");
+        return wait_process(command, std::chrono::seconds(200));
+    };
+    EXPECT_EQ(run_command({}), 1);
+    EXPECT_NE(read_text_file(folder + "/command.txt").find("h3 not found"), std::string::npos);
+    EXPECT_TRUE(ends_with(read_text_file(folder + "/command.txt"), "capture fail!\n"));
+
+    start_game(0);
+    for (const std::vector<std::string>& arguments : {std::vector<std::string>{},
+                                                      std::vector<std::string>{"--size", "2"}}) {
+        EXPECT_EQ(run_command(arguments), 0) << read_text_file(folder + "/command.txt");
+        expect_whole_map(0);
+        EXPECT_NE(read_text_file(folder + "/command.txt")
+                      .find("this map is a small map (36 tiles a side)"),
+                  std::string::npos);
+    }
 }
 
 // The game stops answering for 1.5 s mid-capture, as a game that saves now and then does, and
