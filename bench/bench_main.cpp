@@ -264,7 +264,7 @@ capture_run run_whole_capture(const std::string& folder, int size_index, int ask
     child_process game =
         start_process({STANDIN_PROGRAM, "--size", std::to_string(size_index + 1)}, folder);
     wait_for_window("^Heroes of Might and Magic III$", std::chrono::seconds(60));
-    child_process tool = start_process({TILEQUILT_PROGRAM}, folder);
+    child_process tool = start_process({TILEQUILT_PROGRAM}, folder, "/dev/null");
     const std::string window = wait_for_window("^Tilequilt$", std::chrono::seconds(60));
     fs::remove(fs::path(folder) / result_grid_file_name);
     click_in_window(window, slider_x(size_place, size_range, asked_index + 1),

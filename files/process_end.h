@@ -11,3 +11,9 @@ void watch_process_end();
 // ends the process the way it was asked. Held and let go by the thread that does the work.
 void hold_process_end(bool held);
 bool process_end_asked();
+
+// Something the process changed outside itself that must be put back however it ends (the
+// console's mode): `undo` runs as the end asked for from outside goes ahead, after a held end is
+// let go; null forgets it. One at a time. It must be safe to run from a signal handler (on
+// Windows, from the console's own thread).
+void undo_at_process_end(void (*undo)());

@@ -8,7 +8,7 @@
 
 namespace {
 
-const char* const key_names[] = {"Other", "Control", "Left", "Right", "Up", "Down"};
+const char* const key_names[] = {"Other", "Control", "Left", "Right", "Up", "Down", "Numpad"};
 
 standin_key key_named(const std::string& name)
 {

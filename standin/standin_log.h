@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
-// Keys the stand-in tells apart.
-enum class standin_key { other, control, left, right, up, down };
+// Keys the stand-in tells apart. A numpad arrow is an arrow key that came without the extended-key
+// flag or with another scan code than the arrow block's (on Windows): the numeric keypad's, which
+// programs that read scan codes take for another key; the stand-in does not scroll for it.
+enum class standin_key { other, control, left, right, up, down, numpad_arrow };
 
 // Appends one key event to the log: "MS press|release KEY ctrl=0|1", flushed at once. MS is the
 // event's own time as the window system stamped it (the X server's milliseconds, or the Windows

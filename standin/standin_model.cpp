@@ -55,7 +55,9 @@ bool handle_standin_key(standin_game& game, standin_key key, bool pressed, bool 
     const bool ctrl = key == standin_key::control ? pressed : ctrl_held;
     if (game.key_log)
         log_key(game.key_log, event_ms, key, pressed, ctrl);
-    if (!pressed || key == standin_key::control || key == standin_key::other || !ctrl)
+    const bool arrow = key == standin_key::left || key == standin_key::right ||
+                       key == standin_key::up || key == standin_key::down;
+    if (!pressed || !arrow || !ctrl)
         return false;
     ++game.taps;
     if (game.faults.ignored_taps.count(game.taps))

@@ -6,9 +6,12 @@
 
 #include "actions.h"
 #include "messages.h"
+#include "process_end.h"
 #include "window_layout.h"
 
 #include <windows.h>
+
+#include <atomic>
 #include <commctrl.h>
 
 #include <cmath>
@@ -43,13 +46,17 @@ struct slider {
 };
 
 // Everything the window keeps between messages, in one place: the window, whether its controls
-// take input, its sliders, and the hook that renames a message box's button while one comes up.
+// take input, its sliders, the hook that renames a message box's button while one comes up, and
+// the console's mode to put back.
 struct control_window_state {
     HWND window = nullptr;
     bool controls_active = true;
     slider sliders[3] = {{size_place, size_range}, {quality_place, quality_range},
                          {zoom_place, zoom_range}};
     HHOOK box_hook = nullptr;
+    // The console's mode as the player had it, while a capture has QuickEdit off.
+    DWORD console_mode = 0;
+    std::atomic<bool> console_mode_changed{false};
 };
 control_window_state shown;
 
@@ -200,19 +207,31 @@ void show_window_title(const char* title)
 }
 
 // A click into the console selects text (QuickEdit) and blocks the next write to it until the
-// selection ends: while a capture runs, which writes its progress there, QuickEdit is off.
+// selection ends: while a capture runs, which writes its progress there, QuickEdit is off. The
+// player's mode is put back when the capture ends, and when the tool is ended meanwhile (Ctrl+C,
+// the console closed).
+namespace {
+
+void restore_console_mode()
+{
+    if (shown.console_mode_changed.exchange(false))
+        SetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), shown.console_mode);
+}
+
+}  // namespace
+
 void set_controls_active(bool active)
 {
-    static DWORD console_mode = 0;
-    static bool console_mode_changed = false;
     const HANDLE console = GetStdHandle(STD_INPUT_HANDLE);
-    if (!active && GetConsoleMode(console, &console_mode) &&
-        (console_mode & ENABLE_QUICK_EDIT_MODE))
-        console_mode_changed = SetConsoleMode(
-            console, (console_mode & ~ENABLE_QUICK_EDIT_MODE) | ENABLE_EXTENDED_FLAGS);
-    if (active && console_mode_changed) {
-        SetConsoleMode(console, console_mode);
-        console_mode_changed = false;
+    DWORD& mode = shown.console_mode;
+    if (!active && GetConsoleMode(console, &mode) && (mode & ENABLE_QUICK_EDIT_MODE) &&
+        SetConsoleMode(console, (mode & ~ENABLE_QUICK_EDIT_MODE) | ENABLE_EXTENDED_FLAGS)) {
+        shown.console_mode_changed = true;
+        undo_at_process_end(restore_console_mode);
+    }
+    if (active) {
+        restore_console_mode();
+        undo_at_process_end(nullptr);
     }
     shown.controls_active = active;
     EnumChildWindows(shown.window, enable_control, active);

@@ -9,9 +9,12 @@ namespace {
 const int ending_signals[] = {SIGINT, SIGTERM, SIGHUP};
 volatile std::sig_atomic_t held_now = 0;
 volatile std::sig_atomic_t asked_signal = 0;
+void (*volatile undo_now)() = nullptr;
 
 void end_as_asked(int signal_number)
 {
+    if (void (*undo)() = undo_now)
+        undo();
     remove_pending_files_now();
     std::signal(signal_number, SIG_DFL);
     std::raise(signal_number);
@@ -55,4 +58,9 @@ void hold_process_end(bool held)
 bool process_end_asked()
 {
     return asked_signal != 0;
+}
+
+void undo_at_process_end(void (*undo)())
+{
+    undo_now = undo;
 }

@@ -10,6 +10,7 @@ namespace {
 
 std::atomic<bool> held_now{false};
 std::atomic<bool> asked{false};
+std::atomic<void (*)()> undo_now{nullptr};
 
 // Runs in a thread of its own; the process ends when the handlers return. The work holding the
 // end is given up to a second to let go.
@@ -18,6 +19,8 @@ BOOL WINAPI on_console_event(DWORD)
     asked = true;
     for (int waited = 0; held_now && waited < 1000; waited += 10)
         Sleep(10);
+    if (void (*undo)() = undo_now)
+        undo();
     remove_pending_files_now();
     return FALSE;  // the next handler, in the end the system's, ends the process
 }
@@ -38,4 +41,9 @@ void hold_process_end(bool held)
 bool process_end_asked()
 {
     return asked;
+}
+
+void undo_at_process_end(void (*undo)())
+{
+    undo_now = undo;
 }

@@ -1,7 +1,7 @@
-// The game window driver on Windows: FindWindowA, SetForegroundWindow and keybd_event, checked
-// before every key as on X11: the window still there and in front, Ctrl still down while the
-// burst holds it, and each Ctrl press and release seen in the system's key state before the
-// burst goes on. The snapshot is in win32_grab.cpp.
+// The game window driver on Windows: SetForegroundWindow and SendInput, checked before every key
+// as on X11: the window still there and in front, Ctrl still down while the burst holds it, and
+// each Ctrl press and release seen in the system's key state before the burst goes on. The
+// lookup is in win32_lookup.cpp, the snapshot in win32_grab.cpp.
 #include "game_window.h"
 
 #include "key_burst.h"
@@ -11,6 +11,7 @@
 #include "win32_keys.h"
 
 #include <windows.h>
+#include <mmsystem.h>
 
 namespace {
 
@@ -57,10 +58,17 @@ bool game_runs_elevated(HWND window)
     return games > integrity_level(GetCurrentProcess());
 }
 
-void send_raw_key(game_key key, bool pressed)
+// One key event into the system's input stream, as the keyboard sends it; false when the system
+// took none (another program's input is blocked, or a desktop of more rights is in front).
+bool send_raw_key(game_key key, bool pressed)
 {
     const win32_key code = win32_key_of(key);
-    keybd_event(code.virtual_key, code.scan_code, pressed ? 0 : KEYEVENTF_KEYUP, 0);
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = code.virtual_key;
+    input.ki.wScan = code.scan_code;
+    input.ki.dwFlags = (code.extended ? KEYEVENTF_EXTENDEDKEY : 0) | (pressed ? 0 : KEYEVENTF_KEYUP);
+    return SendInput(1, &input, sizeof input) == 1;
 }
 
 game_status request_focus(game_window window)
@@ -109,7 +117,7 @@ game_status may_type(game_window window)
     return game_status::ok;
 }
 
-// keybd_event puts the keys into the system's input stream; the system's key state shows them
+// SendInput puts the keys into the system's input stream; the system's key state shows them
 // once they are taken in. A press that never shows was dropped (an elevated window in front).
 game_status confirm_delivery(game_window, bool pressed)
 {
@@ -123,13 +131,26 @@ game_status confirm_delivery(game_window, bool pressed)
 
 bool send_key(game_key key, bool pressed)
 {
-    send_raw_key(key, pressed);
-    return true;
+    return send_raw_key(key, pressed);
 }
 
 burst_clock::time_point now()
 {
     return burst_clock::now();
+}
+
+// Waits up to `milliseconds`, answering the messages of this thread's windows as they come:
+// the tool's own window keeps answering its desktop through bursts of any length, and Windows
+// never takes it for hung. Its controls are inactive during a capture, so nothing it does then
+// sends a key.
+void wait_answering(DWORD milliseconds)
+{
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
 }
 
 void pause_until(burst_clock::time_point deadline, const pause_work& work)
@@ -143,7 +164,7 @@ void pause_until(burst_clock::time_point deadline, const pause_work& work)
         if (work_left && left > time_for_work)
             work_left = work();
         else
-            Sleep(static_cast<DWORD>(
+            wait_answering(static_cast<DWORD>(
                 std::chrono::duration_cast<std::chrono::milliseconds>(left).count()));
     }
 }
@@ -167,14 +188,13 @@ win32_driver& open_win32_driver()
     return driver;
 }
 
-game_window find_game_window(const char* title)
-{
-    return FindWindowA(nullptr, title);
-}
-
 game_status scroll_map_view(game_window window, int dx, int dy, const pause_work& work,
                             bool continuing)
 {
     watch_process_end();
-    return run_key_burst(win32_burst_steps, window, dx, dy, work, continuing);
+    // The system's timer in steps of 1 ms while a burst runs, not 15.6: a 25 ms pause is 25 ms.
+    timeBeginPeriod(1);
+    const game_status status = run_key_burst(win32_burst_steps, window, dx, dy, work, continuing);
+    timeEndPeriod(1);
+    return status;
 }

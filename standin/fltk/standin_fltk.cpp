@@ -16,12 +16,12 @@ namespace {
 
 // Everything the stand-in keeps between events, in one place: the game, and the view its window
 // shows.
-struct standin_state {
+struct standin_window_state {
     standin_game game;
     int shown_x = 0;  // the view the window shows, behind the game's own while a redraw is late
     int shown_y = 0;
 };
-standin_state state;
+standin_window_state state;
 
 standin_key key_of(int fltk_key)
 {

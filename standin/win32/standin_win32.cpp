@@ -13,28 +13,35 @@ namespace {
 
 // Everything the stand-in keeps between events, in one place: the game, and the view its window
 // shows.
-struct standin_state {
+struct standin_window_state {
     standin_game game;
     int shown_x = 0;  // the view the window shows, behind the game's own while a redraw is late
     int shown_y = 0;
     std::vector<unsigned char> frame;  // the client area as top-down blue-green-red-zero rows
     UINT_PTR next_timer = 2;           // the next timer of a late view
 };
-standin_state state;
+standin_window_state state;
 constexpr UINT_PTR animation_timer = 1;  // the animated tiles' next frame
 struct late_view { int x, y; };
 std::vector<std::pair<UINT_PTR, late_view>> late_views;
 
-standin_key key_of(WPARAM virtual_key)
+// The key of a key message, told by its virtual key, and for the arrows also by the scan code and
+// the extended-key flag the message carries, as a program that reads scan codes tells them.
+standin_key key_of(WPARAM virtual_key, LPARAM l)
 {
+    const int scan_code = static_cast<int>((l >> 16) & 0xFF);
+    const bool extended = ((l >> 24) & 1) != 0;
+    const auto arrow = [&](standin_key key, int arrow_scan_code) {
+        return extended && scan_code == arrow_scan_code ? key : standin_key::numpad_arrow;
+    };
     switch (virtual_key) {
     case VK_CONTROL:
     case VK_LCONTROL:
     case VK_RCONTROL: return standin_key::control;
-    case VK_LEFT: return standin_key::left;
-    case VK_RIGHT: return standin_key::right;
-    case VK_UP: return standin_key::up;
-    case VK_DOWN: return standin_key::down;
+    case VK_LEFT: return arrow(standin_key::left, 0x4B);
+    case VK_RIGHT: return arrow(standin_key::right, 0x4D);
+    case VK_UP: return arrow(standin_key::up, 0x48);
+    case VK_DOWN: return arrow(standin_key::down, 0x50);
     default: return standin_key::other;
     }
 }
@@ -88,11 +95,11 @@ void spend_processor_time(int ms)
 
 // A key event: the view it changes shown now or late, drawn at its cost, and the game's hang or
 // close when one is due.
-void on_key(HWND window, UINT message, WPARAM w)
+void on_key(HWND window, UINT message, WPARAM w, LPARAM l)
 {
     const bool pressed = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
     const bool changed =
-        handle_standin_key(state.game, key_of(w), pressed, (GetKeyState(VK_CONTROL) & 0x8000) != 0,
+        handle_standin_key(state.game, key_of(w, l), pressed, (GetKeyState(VK_CONTROL) & 0x8000) != 0,
                            static_cast<DWORD>(GetMessageTime()));
     if (changed && state.game.faults.redraw_delay_ms > 0) {
         const UINT_PTR id = state.next_timer++;
@@ -144,7 +151,7 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
     case WM_KEYUP:
     case WM_SYSKEYDOWN:
     case WM_SYSKEYUP:
-        on_key(window, message, w);
+        on_key(window, message, w, l);
         return 0;
     case WM_TIMER:
         on_timer(window, w);

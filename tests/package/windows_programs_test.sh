@@ -21,7 +21,7 @@ file "$shipped/packaging/README.txt" | grep -q "CRLF line terminators" ||
   fail "README.txt speaks of the sources, or links to what the ZIP does not hold"
 set -- "$@" "$shipped/app/tilequilt.exe" "$shipped/standin/tilequilt-standin.exe"
 system_dlls=(advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll
-             shell32.dll user32.dll windowscodecs.dll)
+             shell32.dll user32.dll windowscodecs.dll winmm.dll)
 for program in "$@"; do
   # Each program read by the objdump of its own kind: 32-bit (i686) or 64-bit (x86_64) Windows.
   case $(file -b "$program") in

@@ -1,5 +1,5 @@
 // The Windows game window driver against the Windows stand-in game, run under Wine (or on
-// Windows): lookup by title, keyboard bursts through keybd_event, and the snapshot file.
+// Windows): lookup by title, keyboard bursts through SendInput, and the snapshot file.
 #include "bmp_file.h"
 #include "game_window.h"
 #include "standin_log.h"
@@ -101,6 +101,21 @@ PROCESS_INFORMATION start_standin(const std::string& program, const std::string&
     return process;
 }
 
+// A window of another program with the game's title, put in front of the game: the game's
+// folder open in Explorer (its window class), or a small window.
+HWND lookalike(const char* type, int width, int height)
+{
+    WNDCLASSA kind{};
+    kind.lpfnWndProc = DefWindowProcA;
+    kind.hInstance = GetModuleHandleA(nullptr);
+    kind.lpszClassName = type;
+    RegisterClassA(&kind);
+    HWND window = CreateWindowExA(0, type, game_window_title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                                  0, width, height, nullptr, nullptr, kind.hInstance, nullptr);
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return window;
+}
+
 game_window wait_for_game()
 {
     game_window window = nullptr;
@@ -188,6 +203,9 @@ int main(int argc, char** argv)
         check(code.virtual_key == key.virtual_key, std::string(key.name) + " virtual key");
         check(code.scan_code == MapVirtualKeyA(code.virtual_key, MAPVK_VK_TO_VSC),
               std::string(key.name) + " scan code is the keyboard's");
+        check(code.extended == (key.key != game_key::control),
+              std::string(key.name) + (code.extended ? " is" : " is not") +
+                  " of the keyboard's extended keys");
     }
 
     check(find_game_window(game_window_title) == nullptr, "no game window before the stand-in starts");
@@ -198,6 +216,13 @@ int main(int argc, char** argv)
     check(find_game_window("heroes of might and magic iii") == window, "lookup ignores case (lower)");
     check(find_game_window("HEROES OF MIGHT AND MAGIC III") == window, "lookup ignores case (upper)");
     check(find_game_window("Heroes of Might and Magic") == nullptr, "a shorter title is another window");
+    {
+        HWND explorer = lookalike("CabinetWClass", 900, 700), small = lookalike("Small", 400, 300);
+        check(find_game_window(game_window_title) == window,
+              "lookup passes over an Explorer window and a small window of the title in front");
+        DestroyWindow(explorer);
+        DestroyWindow(small);
+    }
 
     if (window) {
         // The window shown and its first paint done.
@@ -215,6 +240,13 @@ int main(int argc, char** argv)
         check(view_becomes(0, 36), "view stopped at the left and bottom limits");
         check(scroll_map_view(window, 0, 0) == game_status::ok, "empty burst sent");
 
+        // The stand-in tells the arrow block's arrows from the numeric keypad's by the scan code
+        // and the extended-key flag of each key message.
+        int numpad = 0;
+        for (const logged_key& key : read_key_log("standin-keys.log"))
+            numpad += key.key == standin_key::numpad_arrow;
+        check(numpad == 0, "every arrow came as the arrow block's (" + std::to_string(numpad) +
+                               " numpad arrows)");
         const std::vector<logged_burst> bursts = read_bursts("standin-keys.log");
         check(bursts.size() == 4, "four bursts in the key log (" + std::to_string(bursts.size()) + ")");
         const int dx[] = {3, -5, -20, 0}, dy[] = {-2, 7, 40, 0};
