@@ -13,20 +13,16 @@ if [ ! -x "$loader" ]; then
 fi
 rm -rf "$prefix"
 mkdir -p "$(dirname "$prefix")"
-log=$(mktemp)
-display=$(mktemp -u)
+work=$(mktemp -d)
+log=$work/wineboot
 xvfb_pid=
 cleanup() {
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  rm -f "$log" "$display"
+  rm -rf "$work"
 }
 trap cleanup EXIT
-mkfifo "$display"
-"$(dirname "$0")/../../scripts/xvfb-display" 3 3>"$display" 2>/dev/null &
-xvfb_pid=$!
-read -r number <"$display"
-export DISPLAY=":$number" WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ "$(basename "$loader")" = wine ]; then export WINEARCH=win32; else export WINEARCH=win64; fi
+source "$(dirname "$0")/wine_environment.sh"
+wine_environment "$loader" "$prefix" "$work"
 if ! "$loader" wineboot -i >"$log" 2>&1; then
   echo "FAILED: Wine could not start ($(basename "$loader") wineboot):"
   tail -n 5 "$log"

@@ -22,12 +22,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-mkfifo "$work/display"
-"$(dirname "$0")/../../scripts/xvfb-display" 3 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-read -r number <"$work/display"
-export DISPLAY=":$number" WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ "$(basename "$loader")" = wine ]; then export WINEARCH=win32; else export WINEARCH=win64; fi
+source "$(dirname "$0")/wine_environment.sh"
+wine_environment "$loader" "$work/prefix" "$work"
 
 if [ -n "${TILEQUILT_WINE_PREFIX:-}" ]; then
   cp -a "$TILEQUILT_WINE_PREFIX" "$work/prefix"
