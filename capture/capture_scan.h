@@ -2,7 +2,7 @@
 // found elsewhere than the walk asked.
 #pragma once
 
-#include "map_capture.h"
+#include "capture_driver.h"
 
 // The scan of `capture_map` without the files: the map goes to `sink` band by band, mostly while
 // the scan waits for the game anyway. Returns how it ended, an image error (a snapshot that

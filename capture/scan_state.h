@@ -2,7 +2,7 @@
 // scan (capture_settle, capture_size_proof, capture_look, capture_stitch) change.
 #pragma once
 
-#include "map_capture.h"
+#include "capture_driver.h"
 #include "map_stitching.h"
 #include "view_check.h"
 
