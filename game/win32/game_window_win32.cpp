@@ -1,7 +1,7 @@
 // The game window driver on Windows: SetForegroundWindow and SendInput, checked before every key
 // as on X11: the window still there and in front, Ctrl still down while the burst holds it, and
 // each Ctrl press and release seen in the system's key state before the burst goes on. The
-// lookup is in win32_lookup.cpp, the snapshot in win32_grab.cpp.
+// lookup is in win32_lookup.cpp, the snapshot in win32_snapshot.cpp.
 #include "game_window.h"
 
 #include "key_burst.h"
