@@ -686,9 +686,10 @@ TEST_F(capture_program, CommandCapturesTheMapAtItsRealSize)
 }
 
 // The game stops answering for 1.5 s mid-capture, as a game that saves now and then does, and
-// then draws the keys it missed one by one: the capture waits for it, and once it keeps up
-// again the screens go at their usual pace.
-TEST_F(capture_program, GameThatHangsMidCaptureIsFollowedAtTheUsualPaceAgain)
+// then draws the keys it missed one by one: the capture waits for it, and the map is exact. (That
+// the screens go at their usual pace again once it keeps up is held on the simulated clock, in
+// HangOfTheGameCostsOnlyAFewScreens: a pace measured here depends on the machine's load.)
+TEST_F(capture_program, GameThatHangsMidCaptureIsWaitedFor)
 {
     start_game(1, {"--hang", "260,1500", "--draw-cost", "15"});
     start_tool_here();
@@ -700,10 +701,6 @@ TEST_F(capture_program, GameThatHangsMidCaptureIsFollowedAtTheUsualPaceAgain)
     for (size_t i = 1; i < bursts.size(); ++i)
         longest = std::max(longest, bursts[i].control_press_ms - bursts[i - 1].control_release_ms);
     EXPECT_GT(longest, 1000) << "the hang was waited for";
-    // From Ctrl up to the next burst's Ctrl down: the closing pause, the focus pause and the
-    // second snapshot, about 75 ms (270 ms when the stillness asked stays up).
-    for (size_t i = bursts.size() - 4; i < bursts.size(); ++i)
-        EXPECT_LT(bursts[i].control_press_ms - bursts[i - 1].control_release_ms, 200) << i;
 }
 
 // A game whose window shows one colour (drawn where a snapshot of the window cannot see it):
