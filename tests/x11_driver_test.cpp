@@ -105,7 +105,10 @@ TEST_F(x11_driver, LookupPrefersTheGameToASmallWindowOfTheSameTitle)
     ASSERT_FALSE(decoy.window.empty());
     EXPECT_EQ(std::to_string(find_game_window(game_window_title)), game.window);
     stop_process(game.process);
-    ASSERT_TRUE(wait_until([&] { return !process_running(game.process); }, std::chrono::seconds(60)));
+    // The X server destroys the game's window once it has seen its client go.
+    ASSERT_TRUE(wait_until(
+        [&] { return run_output("xdotool getwindowname " + game.window + " 2>/dev/null").empty(); },
+        std::chrono::seconds(60), std::chrono::milliseconds(100)));
     // Alone, it is found, and refused before any key for being too small.
     const game_window small = find_game_window(game_window_title);
     EXPECT_EQ(std::to_string(small), decoy.window);
