@@ -5,10 +5,13 @@
 #include "game_window.h"
 #include "map_capture.h"
 #include "messages.h"
+#include "safe_files.h"
+#include "user_folders.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -118,11 +121,47 @@ void tell_stop(const std::string& first_line, game_status why)
     tell(reason.c_str());
 }
 
+// The folder the results go to, checked before anything is sent to the game: one that cannot be
+// written (Program Files), or that the system empties (a zip opened in place runs its programs in
+// a temporary folder), is said, and in the window the player's Pictures folder is offered
+// instead. True when the results have a folder to go to.
+bool results_folder_ready()
+{
+    std::error_code failed;
+    const std::string folder = std::filesystem::current_path(failed).string();
+    const bool writable = can_write_beside(result_file_name);
+    if (writable && (!with_window || !folder_is_temporary(folder)))
+        return true;
+    const std::string unfit = folder_unfit_line(folder, writable);
+    const std::string pictures = pictures_folder();
+    if (!with_window || pictures.empty()) {
+        print_line("capture: " + unfit + (pictures.empty() ? "" : " " + pictures_hint(pictures)));
+        print_line(capture_failed_line);
+        tell(unfit.c_str());
+        return false;
+    }
+    print_line("capture: " + unfit);
+    log_for_tests("question", pictures_question(unfit, pictures));
+    if (!ask_question(pictures_question(unfit, pictures).c_str()))
+        return false;
+    std::filesystem::current_path(pictures, failed);
+    if (failed || !can_write_beside(result_file_name)) {
+        tell(folder_unfit_line(pictures, false).c_str());
+        return false;
+    }
+    print_line("capture: the maps go into '" + pictures + "'");
+    return true;
+}
+
 // Looks for the game and captures its map, `size_hint` the size the player gave; tells the
 // player everything there is to tell. True when the map was written.
 bool capture_and_tell(std::optional<int> size_hint)
 {
     show_title(capturing_title);
+    if (!results_folder_ready()) {
+        show_title(window_title);
+        return false;
+    }
     const game_window window = find_game_window(game_window_title);
     if (!window) {
         print_line(game_not_found_line);
@@ -136,6 +175,10 @@ bool capture_and_tell(std::optional<int> size_hint)
     observer.recovering = [] { print_line(capture_recovered_line); };
     observer.progress = show_progress;
     observer.idle = with_window ? answer_desktop : nullptr;
+    observer.result_held = [](const std::string& file, const std::string& holder) {
+        print_line(result_held_line(file, holder));
+        show_title(result_held_title(file).c_str());
+    };
     observer.resizing = [](int asked, int found) {
         print_line(resizing_line(asked, found));
         show_title(resizing_title(found).c_str());

@@ -1,12 +1,12 @@
 #include "command_line.h"
 
 #include "game_contract.h"
+#include "user_folders.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 namespace {
@@ -27,29 +27,6 @@ const char usage[] =
     "  --capture      capture once without the window, in the current folder, and end:\n"
     "                 exit status 0 when the map was written, 1 when the capture stopped\n"
     "  --size N       with --capture: the map's size, 1 to 7; without it the size is found\n";
-
-// The player's Pictures folder as the desktop names it (XDG_PICTURES_DIR in
-// ~/.config/user-dirs.dirs), else ~/Pictures when it exists, else the home folder; "" without a
-// home folder.
-std::string pictures_folder()
-{
-    const char* home_variable = std::getenv("HOME");
-    if (!home_variable || !*home_variable)
-        return "";
-    const std::string home = home_variable;
-    std::ifstream names(home + "/.config/user-dirs.dirs");
-    const std::string key = "XDG_PICTURES_DIR=\"";
-    for (std::string line; std::getline(names, line);) {
-        if (line.rfind(key, 0) != 0 || line.back() != '"')
-            continue;
-        std::string folder = line.substr(key.size(), line.size() - key.size() - 1);
-        if (folder.rfind("$HOME", 0) == 0)
-            folder = home + folder.substr(5);
-        if (std::filesystem::is_directory(folder))
-            return folder;
-    }
-    return std::filesystem::is_directory(home + "/Pictures") ? home + "/Pictures" : home;
-}
 
 // A command line the tool does not take: said on standard error with the usage; exit status 2.
 command_request wrong_line(const std::string& why)

@@ -16,6 +16,9 @@ slider_settings current_sliders();
 // An information box with one button, shown until the player closes it.
 void show_message(const char* text);
 
+// A question with the buttons Yes and No; true for Yes.
+bool ask_question(const char* text);
+
 // A box titled `title` with `text` and a single "Abort" button: an image error, shown the way the
 // image library's own error window shows one.
 void show_error(const char* title, const char* text);

@@ -3,6 +3,7 @@
 #include "map_capture.h"
 
 #include <chrono>
+#include <filesystem>
 
 namespace {
 
@@ -198,4 +199,37 @@ std::string waiting_line(game_status status)
                std::to_string(permission_wait.count()) + " s at most)";
     return "capture: click into the game window: this desktop gives it the keyboard only then (" +
            std::to_string(focus_wait.count()) + " s at most)";
+}
+
+std::string result_held_line(const std::string& file, const std::string& holder)
+{
+    return "capture: the map is done, but " + (holder.empty() ? "another program" : holder) +
+           " holds '" + file + "' open, which keeps it from being replaced: close it there (a "
+           "picture viewer showing it?); waiting for it";
+}
+
+std::string result_held_title(const std::string& file)
+{
+    return "Tilequilt - close the program showing " +
+           std::filesystem::path(file).filename().string();
+}
+
+std::string folder_unfit_line(const std::string& folder, bool writable)
+{
+    if (!writable)
+        return "The maps cannot be written into the folder '" + folder + "'.";
+    return "The maps would go into '" + folder +
+           "', a temporary folder that the system empties (is Tilequilt running from inside its "
+           "zip file?).";
+}
+
+std::string pictures_question(const std::string& folder_unfit, const std::string& pictures)
+{
+    return folder_unfit + "\nWrite them into your Pictures folder '" + pictures + "' instead?";
+}
+
+std::string pictures_hint(const std::string& pictures)
+{
+    return "Start it with --in-pictures to write them into '" + pictures +
+           "', or in a folder of your own.";
 }

@@ -58,6 +58,18 @@ std::string unusual_size_line(int tiles);
 std::string size_unchecked_line(int size_index);
 inline constexpr char size_unchecked_title[] = "Tilequilt - the map's size could not be checked";
 
+// The line on standard output, and the window's title, while the capture waits for the program
+// `holder` ("" when unknown) to let go of the earlier result `file` (its full name).
+std::string result_held_line(const std::string& file, const std::string& holder);
+std::string result_held_title(const std::string& file);
+
+// Why the results cannot go into `folder`: it cannot be written, or it is a temporary one.
+std::string folder_unfit_line(const std::string& folder, bool writable);
+// The question that follows, in the window: the Pictures folder instead?
+std::string pictures_question(const std::string& folder_unfit, const std::string& pictures);
+// On the terminal instead: how to start the tool to use the Pictures folder.
+std::string pictures_hint(const std::string& pictures);
+
 // The progress line on a terminal, and the window's title, while a capture runs.
 std::string progress_line(int screen, int screens, int seconds_left);
 std::string progress_title(int screen, int screens);

@@ -71,6 +71,10 @@ struct capture_observer {
     // The map proved to be of size index `map_size_index`, not `asked_size_index` (-1: none was
     // given), and is taken again at its own size.
     void (*resizing)(int asked_size_index, int map_size_index) = nullptr;
+    // The map is done, but another program holds the earlier result file `file` (its full name)
+    // open: `holder` is that program's name, or "" when the system does not say. The capture
+    // waits for it to let go.
+    void (*result_held)(const std::string& file, const std::string& holder) = nullptr;
 };
 
 // Receives the rows of the map, top to bottom, in bands of a few rows (`first_row` is the map row

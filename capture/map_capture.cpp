@@ -5,6 +5,7 @@
 #include "safe_files.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 #include <thread>
 
@@ -43,7 +44,10 @@ void scan_and_write(game_window window, const map_size& size, bool hinted,
     if (result.game == game_status::ok && result.size_unchecked && !hinted)
         result.game = game_status::map_size_unchecked;
     if (result.game == game_status::ok)
-        write_map_files(files);
+        write_map_files(files, [&](const std::string& file, const std::string& holder) {
+            if (observer.result_held)
+                observer.result_held(file, holder);
+        });
 }
 
 }  // namespace
@@ -54,9 +58,10 @@ capture_result capture_map(game_window window, std::optional<int> size_hint,
     capture_result result;
     // A capture takes many seconds of the game: find out first whether its results can be kept.
     if (!can_write_beside(result_file_name)) {
-        result.error = image_error{image_failure::file,
-                                   std::string("Cannot write files into the folder of '") +
-                                       result_file_name + "'."};
+        result.error = image_error{
+            image_failure::file,
+            "Cannot write files into the folder '" +
+                std::filesystem::path(full_name(result_file_name)).parent_path().string() + "'."};
         return result;
     }
     // Without a hint the walk of the largest size finds a smaller map's size in its first row.

@@ -1,10 +1,12 @@
 #include "safe_files.h"
 
 #include "platform_files.h"
+#include "wait_answering.h"
 
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <random>
 
 namespace {
@@ -90,6 +92,44 @@ bool commit_pending_file(pending_file& pending)
     return renamed;
 }
 
+commit_outcome commit_pending_files(std::initializer_list<pending_file*> files,
+                                    std::chrono::milliseconds patience,
+                                    const held_file_notice& told)
+{
+    commit_outcome outcome;
+    const auto held_file = [&]() -> const pending_file* {
+        for (const pending_file* file : files)
+            if (platform_files::held_open(file->name))
+                return file;
+        return nullptr;
+    };
+    const auto refuse = [&](const pending_file& file) {
+        outcome.refused = full_name(file.name);
+        outcome.held = platform_files::held_open(file.name);
+        if (outcome.held)
+            outcome.holder = platform_files::program_holding(file.name);
+        for (pending_file* left : files)
+            discard_pending_file(*left);
+        return outcome;
+    };
+    const auto started = std::chrono::steady_clock::now();
+    bool waiting = false;
+    while (const pending_file* held = held_file()) {
+        if (std::chrono::steady_clock::now() - started >= patience)
+            return refuse(*held);
+        if (!waiting && told)
+            told(full_name(held->name), platform_files::program_holding(held->name));
+        waiting = true;
+        wait_answering(std::chrono::milliseconds(100));
+    }
+    for (pending_file* file : files) {
+        if (!commit_pending_file(*file))
+            return refuse(*file);
+        ++outcome.committed;
+    }
+    return outcome;
+}
+
 void discard_pending_file(pending_file& pending)
 {
     if (!pending.temporary.empty())
@@ -115,6 +155,13 @@ bool replace_file(const std::string& name, std::initializer_list<file_part> part
 {
     pending_file pending;
     return write_pending_file(name, parts, pending, care) && commit_pending_file(pending);
+}
+
+std::string full_name(const std::string& name)
+{
+    std::error_code failed;
+    const std::filesystem::path whole = std::filesystem::absolute(name, failed);
+    return failed ? name : whole.lexically_normal().string();
 }
 
 bool can_write_beside(const std::string& name)

@@ -7,7 +7,9 @@
 
 #include "file_content.h"
 
+#include <chrono>
 #include <cstdio>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -34,6 +36,28 @@ bool write_pending_file(const std::string& name, std::initializer_list<file_part
 // and the final name keeps what it held.
 bool commit_pending_file(pending_file& pending);
 
+// What `commit_pending_files` did: how many replaced their final names (in the order given) and,
+// when not all did, the full name of the first that could not, whether another program held it
+// open then, and that program's name as the system knows it ("" when it does not say).
+struct commit_outcome {
+    size_t committed = 0;
+    std::string refused;
+    bool held = false;
+    std::string holder;
+};
+
+// Called once when a final name is found held open by another program and the commit waits for
+// it: the file's full name and the holder's name (or "").
+using held_file_notice = std::function<void(const std::string& file, const std::string& holder)>;
+
+// Puts several pending files in place of their final names as one set: none is replaced while
+// another program holds any of the final names open (a picture viewer showing the earlier file
+// keeps it from being replaced on Windows); that is waited for up to `patience`, the thread's
+// windows answering meanwhile. The files not committed are removed.
+commit_outcome commit_pending_files(std::initializer_list<pending_file*> files,
+                                    std::chrono::milliseconds patience,
+                                    const held_file_notice& told = nullptr);
+
 // Removes the new file, if it is still there.
 void discard_pending_file(pending_file& pending);
 
@@ -45,6 +69,9 @@ bool replace_file(const std::string& name, std::initializer_list<file_part> part
 // Removes every new file not yet committed nor discarded, now: for a process being ended by a
 // signal (or the console), which must not leave "*.partial" files behind. Safe to call there.
 void remove_pending_files_now();
+
+// `name` with its folder in full, as messages name a file.
+std::string full_name(const std::string& name);
 
 // True when a new file can be made beside `name` (its folder is writable); leaves nothing behind.
 bool can_write_beside(const std::string& name);

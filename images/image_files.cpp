@@ -76,14 +76,15 @@ void write_jpeg_bytes_pending(const jpeg_bytes& bytes, const std::string& file_n
                               pending_file& pending)
 {
     if (!write_pending_file(file_name, {{bytes.data.get(), bytes.size}}, pending))
-        file_failed("Cannot write '" + file_name + "' (is the disk full, or the folder read-only?).");
+        file_failed("Cannot write '" + full_name(file_name) +
+                    "' (is the disk full, or the folder read-only?).");
 }
 
 void commit_image_file(pending_file& pending)
 {
     const std::string name = pending.name;
     if (!commit_pending_file(pending))
-        file_failed("Cannot replace '" + name + "' (is it a folder?).");
+        file_failed("Cannot replace '" + full_name(name) + "' (is it a folder?).");
 }
 
 void save_jpeg_file(const image& picture, const std::string& file_name, int quality)

@@ -509,20 +509,32 @@ TEST_F(capture_program, FullDiskWhileWritingTheResultsKeepsTheEarlierOnes)
     expect_earlier_results();
 }
 
-TEST_F(capture_program, ReadOnlyFolderShowsTheErrorBeforeAnyKey)
+// A folder the player cannot write into is said before any key, and the Pictures folder offered;
+// taken, the map goes there.
+TEST_F(capture_program, ReadOnlyFolderIsSaidBeforeAnyKeyAndThePicturesFolderOffered)
 {
     fs::permissions(folder, fs::perms::owner_all | fs::perms::group_all | fs::perms::others_all);
     start_game(0);
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec |
                                 fs::perms::group_read | fs::perms::group_exec |
                                 fs::perms::others_read | fs::perms::others_exec);
-    start_tool_here(as_unprivileged_user());
+    const std::string home = make_temporary_folder("home"), pictures = home + "/Pictures";
+    fs::create_directories(pictures);
+    for (const std::string& opened : {home, pictures})
+        fs::permissions(opened, fs::perms::all);
+    std::vector<std::string> launcher = as_unprivileged_user();
+    launcher.insert(launcher.end(), {"env", "HOME=" + home});
+    start_tool_here(launcher);
+    choose_size(0);
     press_capture();
     const std::string said = wait_for_messages(tool, 1, std::chrono::seconds(60));
-    EXPECT_EQ(said.rfind("CImgIOException: ", 0), 0u) << said;
-    EXPECT_TRUE(dismiss_dialog(tool, "^CImgIOException$"));
-    EXPECT_TRUE(process_running(tool.process));
+    EXPECT_EQ(said, "question: The maps cannot be written into the folder '" + folder +
+                        "'. Write them into your Pictures folder '" + pictures + "' instead?\n");
     EXPECT_TRUE(read_bursts(game.key_log).empty());
+    EXPECT_TRUE(dismiss_dialog(tool, "^Tilequilt$", "Return"));
+    ASSERT_TRUE(wait_until([&] { return file_exists(pictures + "/result-grid.jpg"); },
+                           std::chrono::seconds(60)));
+    EXPECT_EQ(wrong_result_files(pictures, map_of(0)), "");
     EXPECT_FALSE(file_exists(folder + "/result.jpg"));
 }
 
@@ -673,6 +685,15 @@ TEST_F(capture_program, CommandCapturesTheMapAtItsRealSize)
     EXPECT_EQ(run_command({}), 1);
     EXPECT_NE(read_text_file(folder + "/command.txt").find("h3 not found"), std::string::npos);
     EXPECT_TRUE(ends_with(read_text_file(folder + "/command.txt"), "capture fail!\n"));
+    // In a folder that cannot be written, the folder is named and the Pictures folder proposed.
+    child_process refused = start_process({TILEQUILT_PROGRAM, "--capture"}, "/proc",
+                                          folder + "/command.txt", {"HOME=" + folder});
+    EXPECT_EQ(wait_process(refused, std::chrono::seconds(60)), 1);
+    EXPECT_NE(read_text_file(folder + "/command.txt")
+                  .find("folder '/proc'. Start it with --in-pictures to write them into '" +
+                        folder + "'"),
+              std::string::npos)
+        << read_text_file(folder + "/command.txt");
 
     start_game(0);
     for (const std::vector<std::string>& arguments : {std::vector<std::string>{},

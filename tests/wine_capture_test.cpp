@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -196,6 +197,16 @@ TEST_F(wine_capture, WindowsToolCapturesAndCompressesByClicks)
     // capture runs, whether it answers.
     child_process asker = start_process({wine_loader, WINDOW_ANSWERS_PROGRAM}, folder,
                                         folder + "/answers.txt", wine_environment);
+    // And a picture viewer showing the earlier result.jpg, until the tool says it waits for it:
+    // the new pair replaces the old one only then.
+    std::ofstream(folder + "/result.jpg") << "an earlier map";
+    child_process viewer = start_process(
+        {wine_loader, FILE_HOLDER_PROGRAM, "--hold-until", "result.jpg", "tool-output.txt",
+         "result.jpg' open"},
+        folder, folder + "/viewer.txt", wine_environment);
+    ASSERT_TRUE(wait_until([&] { return read_text_file(folder + "/viewer.txt") != ""; },
+                           std::chrono::seconds(60)));
+    ASSERT_NE(read_text_file(folder + "/viewer.txt").find("holding result.jpg"), std::string::npos);
     EXPECT_TRUE(press_button(window, capture_place.centre_x(), capture_place.centre_y()));
     ASSERT_TRUE(wait_until([&] { return file_exists(folder + "/result-grid.jpg"); },
                            std::chrono::seconds(90)))
@@ -203,6 +214,9 @@ TEST_F(wine_capture, WindowsToolCapturesAndCompressesByClicks)
         << read_text_file(folder + "/tool-output.txt");
     EXPECT_EQ(wait_process(asker, std::chrono::seconds(60)), 0)
         << read_text_file(folder + "/answers.txt");
+    EXPECT_EQ(wait_process(viewer, std::chrono::seconds(60)), 0);
+    EXPECT_NE(read_text_file(folder + "/tool-output.txt").find("result.jpg' open"), std::string::npos)
+        << read_text_file(folder + "/tool-output.txt");
     EXPECT_NE(read_text_file(folder + "/answers.txt").find("seen: Tilequilt - "), std::string::npos);
     // The Windows codec's own JPEG (and under Wine its own quality): judged on decoded pixels.
     image truth = image_of(generate_map(1152, 21));

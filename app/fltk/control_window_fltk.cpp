@@ -100,6 +100,12 @@ void show_error(const char* title, const char* text)
     fl_choice("%s", "Abort", nullptr, nullptr, text);
 }
 
+bool ask_question(const char* text)
+{
+    fl_message_title(window_title);
+    return fl_choice("%s", "No", "Yes", nullptr, text) == 1;
+}
+
 void show_window_title(const char* title)
 {
     control_window->copy_label(title);

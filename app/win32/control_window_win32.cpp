@@ -195,6 +195,11 @@ void show_message(const char* text)
     MessageBoxA(shown.window, text, window_title, MB_OK | MB_ICONINFORMATION);
 }
 
+bool ask_question(const char* text)
+{
+    return MessageBoxA(shown.window, text, window_title, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
 void show_error(const char* title, const char* text)
 {
     shown.box_hook = SetWindowsHookExA(WH_CBT, rename_box_button, nullptr, GetCurrentThreadId());

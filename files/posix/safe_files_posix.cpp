@@ -54,6 +54,17 @@ bool rename_over(const std::string& from, const std::string& to)
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
+// A file open in another program is renamed over all the same.
+bool held_open(const std::string&)
+{
+    return false;
+}
+
+std::string program_holding(const std::string&)
+{
+    return "";
+}
+
 bool remove_file(const char* name)
 {
     return ::unlink(name) == 0;

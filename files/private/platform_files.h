@@ -16,6 +16,10 @@ bool write_new_file(const std::string& temporary, std::initializer_list<file_par
                     file_care care, bool& exists);
 // Renames `from` over `to`, replacing what `to` names (a file or a link) but never a folder.
 bool rename_over(const std::string& from, const std::string& to);
+// True when another program holds `name` open so that it cannot be replaced now.
+bool held_open(const std::string& name);
+// The name of the program holding `name` open, as the system tells it; "" when it does not.
+std::string program_holding(const std::string& name);
 // Safe to call while the process is being ended (a signal handler, the console's handler).
 bool remove_file(const char* name);
 std::FILE* open_regular_file(const std::string& name, read_status& status);

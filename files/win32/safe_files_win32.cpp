@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <restartmanager.h>
+
 #include <fcntl.h>
 #include <io.h>
 
@@ -58,6 +60,67 @@ bool rename_over(const std::string& from, const std::string& to)
             return false;
         Sleep(rename_retry_ms);
     }
+}
+
+// A rename over `name` opens it for deletion: a program holding it open without sharing that
+// (as picture viewers do) makes the rename fail. Opening it the same way tells, and lets go.
+bool held_open(const std::string& name)
+{
+    HANDLE file = CreateFileA(name.c_str(), DELETE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return false;
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION || GetLastError() == ERROR_LOCK_VIOLATION;
+}
+
+// The Restart Manager knows which programs hold a file and their names as the player sees them
+// ("Photos"). Looked up at run time: it answers nothing where it is missing or a stub.
+std::string program_holding(const std::string& name)
+{
+    using start_session = DWORD(WINAPI*)(DWORD*, DWORD, WCHAR*);
+    using register_files = DWORD(WINAPI*)(DWORD, UINT, const WCHAR**, UINT, void*, UINT,
+                                          const WCHAR**);
+    using get_list = DWORD(WINAPI*)(DWORD, UINT*, UINT*, RM_PROCESS_INFO*, DWORD*);
+    using end_session = DWORD(WINAPI*)(DWORD);
+    HMODULE library = LoadLibraryA("rstrtmgr.dll");
+    if (!library)
+        return "";
+    const auto start = reinterpret_cast<start_session>(
+        reinterpret_cast<void*>(GetProcAddress(library, "RmStartSession")));
+    const auto add = reinterpret_cast<register_files>(
+        reinterpret_cast<void*>(GetProcAddress(library, "RmRegisterResources")));
+    const auto list = reinterpret_cast<get_list>(
+        reinterpret_cast<void*>(GetProcAddress(library, "RmGetList")));
+    const auto end = reinterpret_cast<end_session>(
+        reinterpret_cast<void*>(GetProcAddress(library, "RmEndSession")));
+    std::string holder;
+    DWORD session = 0;
+    WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
+    if (start && add && list && end && start(&session, 0, key) == ERROR_SUCCESS) {
+        WCHAR wide[MAX_PATH];
+        if (MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, wide, MAX_PATH) > 0) {
+            const WCHAR* files[] = {wide};
+            RM_PROCESS_INFO found[4];
+            UINT needed = 0, count = 4;
+            DWORD reasons = 0;
+            const DWORD listed = add(session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS
+                                     ? list(session, &needed, &count, found, &reasons)
+                                     : ERROR_INVALID_HANDLE;
+            if ((listed == ERROR_SUCCESS || listed == ERROR_MORE_DATA) && count > 0 &&
+                found[0].strAppName[0]) {
+                char narrow[CCH_RM_MAX_APP_NAME + 1];
+                if (WideCharToMultiByte(CP_ACP, 0, found[0].strAppName, -1, narrow, sizeof narrow,
+                                        nullptr, nullptr) > 0)
+                    holder = narrow;
+            }
+        }
+        end(session);
+    }
+    FreeLibrary(library);
+    return holder;
 }
 
 bool remove_file(const char* name)

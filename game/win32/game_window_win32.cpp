@@ -6,6 +6,7 @@
 
 #include "key_burst.h"
 #include "process_end.h"
+#include "wait_answering.h"
 #include "win32_dpi.h"
 #include "win32_driver.h"
 #include "win32_keys.h"
@@ -139,20 +140,6 @@ burst_clock::time_point now()
     return burst_clock::now();
 }
 
-// Waits up to `milliseconds`, answering the messages of this thread's windows as they come:
-// the tool's own window keeps answering its desktop through bursts of any length, and Windows
-// never takes it for hung. Its controls are inactive during a capture, so nothing it does then
-// sends a key.
-void wait_answering(DWORD milliseconds)
-{
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
-
 void pause_until(burst_clock::time_point deadline, const pause_work& work)
 {
     constexpr auto time_for_work = std::chrono::milliseconds(5);
@@ -164,8 +151,9 @@ void pause_until(burst_clock::time_point deadline, const pause_work& work)
         if (work_left && left > time_for_work)
             work_left = work();
         else
-            wait_answering(static_cast<DWORD>(
-                std::chrono::duration_cast<std::chrono::milliseconds>(left).count()));
+            // The tool's own window keeps answering through bursts of any length; its controls
+            // are inactive during a capture, so nothing it does then sends a key.
+            wait_answering(std::chrono::duration_cast<std::chrono::milliseconds>(left));
     }
 }
 

@@ -68,7 +68,8 @@ std::string wait_for_messages(const tool_session& tool, int count,
     return text;
 }
 
-bool dismiss_dialog(const tool_session& tool, const std::string& title_pattern)
+bool dismiss_dialog(const tool_session& tool, const std::string& title_pattern,
+                    const std::string& key)
 {
     std::string dialog;
     const bool shown = wait_until(
@@ -84,7 +85,7 @@ bool dismiss_dialog(const tool_session& tool, const std::string& title_pattern)
         std::chrono::seconds(60));
     if (!shown)
         return false;
-    press_key(dialog, "Escape");
+    press_key(dialog, key);
     return wait_until([&] { return run_output("xdotool search --onlyvisible --name '" +
                                               title_pattern + "' 2>/dev/null")
                                        .find(dialog) == std::string::npos; },

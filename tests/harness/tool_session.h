@@ -46,6 +46,7 @@ void choose_size(const tool_session& tool, int size_index);
 std::string wait_for_messages(const tool_session& tool, int count,
                               std::chrono::milliseconds timeout);
 
-// Dismisses the dialog the tool shows (its only other window) with Escape; true when one was
-// there and went away.
-bool dismiss_dialog(const tool_session& tool, const std::string& title_pattern);
+// Dismisses the dialog the tool shows (its only other window) with Escape, or answers it with
+// `key` ("Return": its default button); true when one was there and went away.
+bool dismiss_dialog(const tool_session& tool, const std::string& title_pattern,
+                    const std::string& key = "Escape");

@@ -1,11 +1,15 @@
 // Replacing a file that another program holds open, as a virus scanner does for a moment with a
-// file that has just appeared: run under Wine (or on Windows). The program starts itself again
-// as the other program ("--hold FILE MS": opens FILE without sharing its deletion, for MS ms).
+// file that has just appeared, or a picture viewer for as long as it shows it: run under Wine (or
+// on Windows). The program starts itself again as the other program ("--hold FILE MS": opens
+// FILE without sharing its deletion, for MS ms). "--hold-until FILE WATCHED TEXT" holds FILE
+// until the file WATCHED holds TEXT (at most two minutes), for a test of the whole tool.
 #include "safe_files.h"
 #include "windows_check.h"
 
 #include <windows.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -58,6 +62,17 @@ bool no_partial_files()
 
 int main(int argc, char** argv)
 {
+    if (argc == 5 && std::strcmp(argv[1], "--hold-until") == 0) {
+        HANDLE file = CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        std::printf("holding %s\n", file == INVALID_HANDLE_VALUE ? "nothing" : argv[2]);
+        std::fflush(stdout);
+        for (int waited = 0; waited < 120000 && read_file(argv[3]).find(argv[4]) == std::string::npos;
+             waited += 50)
+            Sleep(50);
+        CloseHandle(file);
+        return 0;
+    }
     if (argc == 4 && std::strcmp(argv[1], "--hold") == 0) {
         HANDLE file = CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -90,7 +105,43 @@ int main(int argc, char** argv)
     check(no_partial_files(), "no new file is left beside it");
     WaitForSingleObject(holder, 10000);
     CloseHandle(holder);
-    DeleteFileA("held.txt");
-    DeleteFileA("holding");
+
+    // A pair replaced as a pair: while the second is held, neither is replaced; held past the
+    // patience, both keep the earlier content and the refusal names the held one in full.
+    check(replace_with("first.txt", "old") && replace_with("second.txt", "old"), "an old pair");
+    const auto pending_pair = [](pending_file& first, pending_file& second) {
+        return write_pending_file("first.txt", {{"new", 3}}, first) &&
+               write_pending_file("second.txt", {{"new", 3}}, second);
+    };
+    holder = hold_open("second.txt", 4000);
+    {
+        pending_file first, second;
+        check(pending_pair(first, second), "a new pair is written beside");
+        std::string told;
+        const commit_outcome done = commit_pending_files(
+            {&first, &second}, std::chrono::milliseconds(1000),
+            [&](const std::string& file, const std::string&) { told += file + ";"; });
+        check(done.committed == 0 && done.held, "a held pair is not replaced");
+        check(done.refused == full_name("second.txt") && done.refused.find(work) == 0,
+              "the refusal names the held file in full: " + done.refused);
+        check(told == done.refused + ";", "the wait for it is told once: " + told);
+    }
+    check(read_file("first.txt") == "old" && read_file("second.txt") == "old",
+          "both keep the earlier content");
+    check(no_partial_files(), "no new file is left beside them");
+    // Let go within the patience: both are replaced.
+    {
+        pending_file first, second;
+        check(pending_pair(first, second), "a new pair again");
+        const commit_outcome done =
+            commit_pending_files({&first, &second}, std::chrono::milliseconds(20000));
+        check(done.committed == 2 && done.refused.empty(), "the pair is replaced once let go");
+    }
+    check(read_file("first.txt") == "new" && read_file("second.txt") == "new", "both are new");
+    WaitForSingleObject(holder, 10000);
+    CloseHandle(holder);
+
+    for (const char* name : {"held.txt", "holding", "first.txt", "second.txt"})
+        DeleteFileA(name);
     return closing_line();
 }
