@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -136,14 +137,17 @@ struct wine_capture : ::testing::Test {
         EXPECT_EQ(read_text_file(tool.output), "");
     }
 
-    // The Windows tool under Wine, its message log in the folder; the id of its window.
-    std::string start_windows_tool()
+    // The Windows tool under Wine, started in `where` (the test's folder by default), its message
+    // log in the test's folder; the id of its window.
+    std::string start_windows_tool(const std::string& where = "")
     {
         if (!copy_prefix())
             return "";
         std::vector<std::string> environment = wine_environment;
-        environment.push_back("TILEQUILT_MESSAGE_LOG=messages.log");
-        windows_tool = start_process({wine_loader, WINDOWS_TOOL_PROGRAM}, folder,
+        std::string log = "Z:" + folder + "/messages.log";
+        std::replace(log.begin(), log.end(), '/', '\\');
+        environment.push_back("TILEQUILT_MESSAGE_LOG=" + log);
+        windows_tool = start_process({wine_loader, WINDOWS_TOOL_PROGRAM}, where.empty() ? folder : where,
                                      folder + "/tool-output.txt", environment);
         std::string window;
         wait_until([&] {
@@ -156,11 +160,12 @@ struct wine_capture : ::testing::Test {
         return window;
     }
 
-    // Waits up to 30 s for the Windows tool to show a message; what it told the player.
-    std::string windows_tool_message()
+    // Waits for the Windows tool to show a message (or another `kind` of box); what it told the
+    // player.
+    std::string windows_tool_message(const std::string& kind = "message: ")
     {
         const std::string log = folder + "/messages.log";
-        wait_until([&] { return read_text_file(log).find("message: ") != std::string::npos; },
+        wait_until([&] { return read_text_file(log).find(kind) != std::string::npos; },
                    std::chrono::seconds(60));
         return read_text_file(log);
     }
@@ -245,19 +250,41 @@ TEST_F(wine_capture, WindowsToolCapturesAndCompressesByClicks)
     EXPECT_EQ(read_text_file(folder + "/messages.log"), "") << "a capture that worked says nothing";
 }
 
-TEST_F(wine_capture, WindowsToolWithoutTheGameSaysSo)
+// Started in the system's temporary folder (as from a zip opened in place in Explorer), the tool
+// says so before it looks for the game and offers the player's Pictures folder; taken, it goes
+// on there, and without the game says so.
+TEST_F(wine_capture, WindowsToolInATemporaryFolderOffersThePicturesFolder)
 {
-    const std::string window = start_windows_tool();
+    ASSERT_TRUE(copy_prefix());
+    std::string user = run_output("ls '" + folder + "/prefix/drive_c/users' | grep -vx Public | head -n 1");
+    user = user.substr(0, user.find('\n'));
+    const std::string home = folder + "/prefix/drive_c/users/" + user;
+    // The prefix's Pictures folder is a link to the Linux home: made a folder of the test's own.
+    fs::remove(home + "/Pictures");
+    fs::create_directories(home + "/Pictures");
+    fs::create_directories(home + "/Temp/Temp1_tilequilt.zip");
+    const std::string window = start_windows_tool(home + "/Temp/Temp1_tilequilt.zip");
     ASSERT_FALSE(window.empty());
     EXPECT_TRUE(press_button(window, capture_place.centre_x(), capture_place.centre_y()));
-    // The box is a second window of that title.
+    const std::string asked = windows_tool_message("question: ");
+    EXPECT_NE(asked.find("Temp1_tilequilt.zip', a temporary folder"), std::string::npos) << asked;
+    EXPECT_NE(asked.find("Pictures folder 'C:\\users\\" + user + "\\Pictures' instead?"),
+              std::string::npos) << asked;
+    // The box is a second window of that title; Return answers Yes.
+    std::string box;
     EXPECT_TRUE(wait_until([&] {
-        const std::string windows =
-            run_output("xdotool search --onlyvisible --name '^Tilequilt$' 2>/dev/null");
-        return std::count(windows.begin(), windows.end(), '\n') == 2;
+        std::istringstream ids(
+            run_output("xdotool search --onlyvisible --name '^Tilequilt$' 2>/dev/null"));
+        for (std::string id; ids >> id;)
+            if (id != window)
+                box = id;
+        return !box.empty();
     }, std::chrono::seconds(60)));
-    EXPECT_EQ(read_text_file(folder + "/messages.log"),
-              std::string("message: ") + game_not_found_message + "\n");
+    press_key(box, "Return");
+    EXPECT_NE(windows_tool_message("message: ").find(std::string("message: ") + game_not_found_message),
+              std::string::npos);
+    EXPECT_NE(read_text_file(folder + "/tool-output.txt").find("the maps go into 'C:\\users\\"),
+              std::string::npos) << read_text_file(folder + "/tool-output.txt");
 }
 
 // Another program lets go of Ctrl in the middle of one of the tool's bursts: the burst stops
