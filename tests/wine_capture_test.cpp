@@ -137,6 +137,24 @@ struct wine_capture : ::testing::Test {
         EXPECT_EQ(read_text_file(tool.output), "");
     }
 
+    // The map the Windows tool wrote is the small map the game shows, with its grid: judged on
+    // decoded pixels (the Windows codec's own JPEG, under Wine at its own quality); the game
+    // had the bursts with Ctrl held.
+    void expect_the_small_map()
+    {
+        image truth = image_of(generate_map(1152, 21));
+        const image map = load_image(folder + "/result.jpg");
+        ASSERT_EQ(map.width(), 1152);
+        EXPECT_LE(worst_block_mean_difference(map, truth), 4.0);
+        EXPECT_GE(worst_block_mean_difference(map, truth.get_shift(64, 0)), 10.0)
+            << "the judge tells a view a tap off";
+        draw_tile_grid(truth, 1152);
+        EXPECT_LE(worst_block_mean_difference(load_image(folder + "/result-grid.jpg"), truth), 4.0);
+        for (const logged_burst& burst : read_bursts(folder + "/keys.log"))
+            EXPECT_TRUE(burst.taps_with_ctrl && burst.released);
+        EXPECT_EQ(read_bursts(folder + "/keys.log").size(), 13u);
+    }
+
     // The Windows tool under Wine, started in `where` (the test's folder by default), its message
     // log in the test's folder; the id of its window.
     std::string start_windows_tool(const std::string& where = "")
@@ -223,18 +241,7 @@ TEST_F(wine_capture, WindowsToolCapturesAndCompressesByClicks)
     EXPECT_NE(read_text_file(folder + "/tool-output.txt").find("result.jpg' open"), std::string::npos)
         << read_text_file(folder + "/tool-output.txt");
     EXPECT_NE(read_text_file(folder + "/answers.txt").find("seen: Tilequilt - "), std::string::npos);
-    // The Windows codec's own JPEG (and under Wine its own quality): judged on decoded pixels.
-    image truth = image_of(generate_map(1152, 21));
-    const image map = load_image(folder + "/result.jpg");
-    ASSERT_EQ(map.width(), 1152);
-    EXPECT_LE(worst_block_mean_difference(map, truth), 4.0);
-    EXPECT_GE(worst_block_mean_difference(map, truth.get_shift(64, 0)), 10.0)
-        << "the judge tells a view a tap off";
-    draw_tile_grid(truth, 1152);
-    EXPECT_LE(worst_block_mean_difference(load_image(folder + "/result-grid.jpg"), truth), 4.0);
-    for (const logged_burst& burst : read_bursts(folder + "/keys.log"))
-        EXPECT_TRUE(burst.taps_with_ctrl && burst.released);
-    EXPECT_EQ(read_bursts(folder + "/keys.log").size(), 13u);
+    expect_the_small_map();
     EXPECT_EQ(read_text_file(folder + "/tool-output.txt").find("capture: screen"), std::string::npos)
         << "progress lines only on a console";
 
@@ -248,6 +255,33 @@ TEST_F(wine_capture, WindowsToolCapturesAndCompressesByClicks)
         EXPECT_EQ(copy.height(), 576) << name;
     }
     EXPECT_EQ(read_text_file(folder + "/messages.log"), "") << "a capture that worked says nothing";
+}
+
+// At 144 DPI (a display at 150 %): the tool's window laid out and lettered at that scale, and the
+// game, which leaves scaling to the system as the real one does, captured exactly.
+TEST_F(wine_capture, WindowsToolAt150PercentCapturesExactly)
+{
+    ASSERT_TRUE(copy_prefix());
+    run_output("sed -i '/^\\[Control Panel\\\\\\\\Desktop\\] /a \"LogPixels\"=dword:00000090' '" +
+               folder + "/prefix/user.reg'");
+    ASSERT_NE(read_text_file(folder + "/prefix/user.reg").find("\"LogPixels\"=dword:00000090"),
+              std::string::npos);
+    ASSERT_FALSE(start_windows_game().empty());
+    const std::string window = start_windows_tool();
+    ASSERT_FALSE(window.empty());
+    const auto at_150 = [](int length) { return length * 3 / 2; };
+    const window_geometry shown = geometry_of(window);
+    EXPECT_EQ(shown.width, at_150(window_width));
+    EXPECT_EQ(shown.height, at_150(window_height));
+    run_output("xdotool windowmove --sync " + window + " 850 0");
+    click_in_window(window, at_150(size_place.x + 50), at_150(size_place.centre_y()));
+    EXPECT_TRUE(press_button(window, at_150(capture_place.centre_x()),
+                             at_150(capture_place.centre_y())));
+    ASSERT_TRUE(wait_until([&] { return file_exists(folder + "/result-grid.jpg"); },
+                           std::chrono::seconds(90)))
+        << "no map; the tool said: " << read_text_file(folder + "/messages.log")
+        << read_text_file(folder + "/tool-output.txt");
+    expect_the_small_map();
 }
 
 // Started in the system's temporary folder (as from a zip opened in place in Explorer), the tool

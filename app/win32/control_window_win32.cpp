@@ -15,6 +15,7 @@
 #include <commctrl.h>
 
 #include <cmath>
+#include <iterator>
 #include <cstdio>
 #include <io.h>
 
@@ -45,11 +46,23 @@ struct slider {
     }
 };
 
-// Everything the window keeps between messages, in one place: the window, whether its controls
-// take input, its sliders, the hook that renames a message box's button while one comes up, and
-// the console's mode to put back.
+// A control and its place in the layout, in the pixels of a 96-DPI display.
+struct placed_control {
+    HWND control;
+    RECT place;
+};
+
+// Everything the window keeps between messages, in one place: the window, its DPI and the font
+// and icons made for it, its controls where the layout puts them, whether they take input, its
+// sliders, the hook that renames a message box's button while one comes up, and the console's
+// mode to put back.
 struct control_window_state {
     HWND window = nullptr;
+    UINT dpi = USER_DEFAULT_SCREEN_DPI;
+    HFONT font = nullptr;
+    HICON icons[2] = {};
+    placed_control controls[16] = {};
+    int control_count = 0;
     bool controls_active = true;
     slider sliders[3] = {{size_place, size_range}, {quality_place, quality_range},
                          {zoom_place, zoom_range}};
@@ -60,14 +73,123 @@ struct control_window_state {
 };
 control_window_state shown;
 
+// The window drawn at the DPI of the monitor it is on: Windows 10 tells each window's DPI and
+// each DPI's metrics (looked up at run time); before it, the system's DPI serves every window.
+template <typename function>
+function user32_function(const char* name)
+{
+    return reinterpret_cast<function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
+}
+
+UINT system_dpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
+}
+
+UINT window_dpi(HWND window)
+{
+    static const auto dpi_for_window = user32_function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+    const UINT dpi = dpi_for_window ? dpi_for_window(window) : 0;
+    return dpi ? dpi : system_dpi();
+}
+
+int scaled(int length)
+{
+    return MulDiv(length, static_cast<int>(shown.dpi), USER_DEFAULT_SCREEN_DPI);
+}
+
+// The system's message font (what its own dialogs use) at the window's DPI.
+HFONT message_font(UINT dpi)
+{
+    static const auto metrics_for_dpi =
+        user32_function<BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT)>(
+            "SystemParametersInfoForDpi");
+    if (metrics_for_dpi) {
+        NONCLIENTMETRICSW wide{};
+        wide.cbSize = sizeof wide;
+        if (metrics_for_dpi(SPI_GETNONCLIENTMETRICS, sizeof wide, &wide, 0, dpi))
+            return CreateFontIndirectW(&wide.lfMessageFont);
+    }
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof metrics;
+    const bool got = SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    LOGFONTA font = got ? metrics.lfMessageFont : LOGFONTA{};
+    if (!got) {
+        font.lfHeight = -12;
+        lstrcpynA(font.lfFaceName, "MS Shell Dlg 2", LF_FACESIZE);
+    }
+    // Given at the system's DPI: made the window's.
+    font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(dpi), static_cast<int>(system_dpi()));
+    return CreateFontIndirectA(&font);
+}
+
+// The program's icon at the sizes the title bar (small) and Alt+Tab (large) take at `dpi`.
+void set_icons(UINT dpi)
+{
+    static const auto metric_for_dpi =
+        user32_function<int(WINAPI*)(int, UINT)>("GetSystemMetricsForDpi");
+    const int sides[2] = {
+        metric_for_dpi ? metric_for_dpi(SM_CXSMICON, dpi) : MulDiv(16, dpi, USER_DEFAULT_SCREEN_DPI),
+        metric_for_dpi ? metric_for_dpi(SM_CXICON, dpi) : MulDiv(32, dpi, USER_DEFAULT_SCREEN_DPI)};
+    for (int kind = 0; kind < 2; ++kind) {
+        HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1),
+                                                   IMAGE_ICON, sides[kind], sides[kind], 0));
+        if (!icon)
+            continue;
+        SendMessageA(shown.window, WM_SETICON, kind ? ICON_BIG : ICON_SMALL,
+                     reinterpret_cast<LPARAM>(icon));
+        if (shown.icons[kind])
+            DestroyIcon(shown.icons[kind]);
+        shown.icons[kind] = icon;
+    }
+}
+
+// Sizes the window and puts every control in its place for the window's DPI, with its font.
+// `suggested`: where Windows proposes the window go after its DPI changed.
+void lay_out(UINT dpi, const RECT* suggested)
+{
+    shown.dpi = dpi;
+    HFONT font = message_font(dpi);
+    for (int i = 0; i < shown.control_count; ++i) {
+        const placed_control& c = shown.controls[i];
+        MoveWindow(c.control, scaled(c.place.left), scaled(c.place.top),
+                   scaled(c.place.right - c.place.left), scaled(c.place.bottom - c.place.top), TRUE);
+        SendMessageA(c.control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
+    if (shown.font)
+        DeleteObject(shown.font);
+    shown.font = font;
+    set_icons(dpi);
+    if (suggested) {
+        SetWindowPos(shown.window, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        return;
+    }
+    static const auto frame_for_dpi =
+        user32_function<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+    RECT frame{0, 0, scaled(window_width), scaled(window_height)};
+    const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(shown.window, GWL_STYLE));
+    const DWORD extended = static_cast<DWORD>(GetWindowLongPtrA(shown.window, GWL_EXSTYLE));
+    if (!frame_for_dpi || !frame_for_dpi(&frame, style, FALSE, extended, dpi))
+        AdjustWindowRectEx(&frame, style, FALSE, extended);
+    SetWindowPos(shown.window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A control of the layout, placed by `lay_out`.
 HWND make_control(const char* type, const char* text, DWORD style, int x, int y, int w, int h,
                   int id = 0)
 {
     HWND control = CreateWindowExA(0, type, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, shown.window,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                    GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
-                 TRUE);
+    if (shown.control_count < static_cast<int>(std::size(shown.controls)))
+        shown.controls[shown.control_count++] = {control, {x, y, x + w, y + h}};
     return control;
 }
 
@@ -119,6 +241,9 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM w, LPARAM l)
         if (shown.controls_active)
             DestroyWindow(hwnd);
         return 0;
+    case WM_DPICHANGED:
+        lay_out(HIWORD(w), reinterpret_cast<const RECT*>(l));
+        return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -165,6 +290,7 @@ int run_control_window()
     type.lpfnWndProc = window_procedure;
     type.hInstance = GetModuleHandleA(nullptr);
     type.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    type.hIcon = LoadIconA(type.hInstance, MAKEINTRESOURCEA(1));
     type.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     type.lpszClassName = "TilequiltWindow";
     RegisterClassA(&type);
@@ -177,6 +303,7 @@ int run_control_window()
     if (!shown.window)
         return 1;
     make_controls();
+    lay_out(window_dpi(shown.window), nullptr);
     ShowWindow(shown.window, SW_SHOWNORMAL);
     UpdateWindow(shown.window);
     MSG message;
