@@ -19,6 +19,8 @@ file "$shipped/packaging/README.txt" | grep -q "CRLF line terminators" ||
   fail "README.txt has no Windows line ends"
 ! grep -nE 'scripts/|docs/|\]\(' "$shipped/packaging/README.txt" ||
   fail "README.txt speaks of the sources, or links to what the ZIP does not hold"
+file "$shipped/packaging/tilequilt.ico" | grep -q "icon resource - 8 icons, 16x16" ||
+  fail "the programs' icon does not hold its eight sizes, 16 to 256 pixels"
 set -- "$@" "$shipped/app/tilequilt.exe" "$shipped/standin/tilequilt-standin.exe"
 system_dlls=(advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll
              shell32.dll user32.dll windowscodecs.dll winmm.dll)
