@@ -185,7 +185,9 @@ bool capture_and_tell(std::optional<int> size_hint)
     };
     if (with_window)
         set_controls_active(false);
+    keep_console_running(true);
     const capture_result result = capture_map(window, size_hint, game_driver, observer);
+    keep_console_running(false);
     end_progress();
     if (with_window)
         set_controls_active(true);

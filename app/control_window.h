@@ -30,6 +30,11 @@ void show_window_title(const char* title);
 // active again (true).
 void set_controls_active(bool active);
 
+// While a capture runs (true), a click into the tool's console must not pause it: on Windows the
+// console's text selection (QuickEdit) is off until the capture ends (false) or the tool is ended
+// meanwhile, and then the player's mode is back. In the window and in the command alike.
+void keep_console_running(bool capturing);
+
 // Handles whatever the desktop has sent the window, without waiting: the window answers its
 // desktop (and shows its title) while an action keeps the event loop waiting.
 void answer_desktop();

@@ -284,6 +284,24 @@ TEST_F(wine_capture, WindowsToolAt150PercentCapturesExactly)
     expect_the_small_map();
 }
 
+// In a console of Wine's own, the Windows tool's command switches the console's text selection
+// off while it captures, and puts the player's mode back at the end of a capture and when Ctrl+C
+// ends it in the middle of one.
+TEST_F(wine_capture, WindowsCommandPutsTheConsoleModeBack)
+{
+    ASSERT_FALSE(start_windows_game().empty());
+    std::string tool = std::string("Z:") + WINDOWS_TOOL_PROGRAM;
+    std::replace(tool.begin(), tool.end(), '/', '\\');
+    child_process console =
+        start_process({wine_loader, "wineconsole", CONSOLE_MODE_CHECK_PROGRAM, tool, "check.txt"},
+                      folder, folder + "/console.txt", wine_environment);
+    EXPECT_EQ(wait_process(console, std::chrono::seconds(240)), 0);
+    EXPECT_NE(read_text_file(folder + "/check.txt").find(" passed, 0 failed"), std::string::npos)
+        << read_text_file(folder + "/check.txt") << read_text_file(folder + "/console.txt");
+    for (const logged_burst& burst : read_bursts(folder + "/keys.log"))
+        EXPECT_TRUE(burst.taps_with_ctrl && burst.released);
+}
+
 // Started in the system's temporary folder (as from a zip opened in place in Explorer), the tool
 // says so before it looks for the game and offers the player's Pictures folder; taken, it goes
 // on there, and without the game says so.

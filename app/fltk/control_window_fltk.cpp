@@ -124,6 +124,11 @@ void set_controls_active(bool active)
     Fl::flush();
 }
 
+// A terminal does not pause the programs that write to it.
+void keep_console_running(bool)
+{
+}
+
 void answer_desktop()
 {
     Fl::check();

@@ -352,19 +352,23 @@ void restore_console_mode()
 
 }  // namespace
 
-void set_controls_active(bool active)
+void keep_console_running(bool capturing)
 {
     const HANDLE console = GetStdHandle(STD_INPUT_HANDLE);
     DWORD& mode = shown.console_mode;
-    if (!active && GetConsoleMode(console, &mode) && (mode & ENABLE_QUICK_EDIT_MODE) &&
+    if (capturing && GetConsoleMode(console, &mode) && (mode & ENABLE_QUICK_EDIT_MODE) &&
         SetConsoleMode(console, (mode & ~ENABLE_QUICK_EDIT_MODE) | ENABLE_EXTENDED_FLAGS)) {
         shown.console_mode_changed = true;
         undo_at_process_end(restore_console_mode);
     }
-    if (active) {
+    if (!capturing) {
         restore_console_mode();
         undo_at_process_end(nullptr);
     }
+}
+
+void set_controls_active(bool active)
+{
     shown.controls_active = active;
     EnumChildWindows(shown.window, enable_control, active);
 }

@@ -12,8 +12,9 @@ std::atomic<bool> held_now{false};
 std::atomic<bool> asked{false};
 std::atomic<void (*)()> undo_now{nullptr};
 
-// Runs in a thread of its own; the process ends when the handlers return. The work holding the
-// end is given up to a second to let go.
+// Runs in a thread of its own. The work holding the end is given up to a second to let go; then
+// the process ends with the status Windows gives a program ended from its console, never 0 (the
+// command's "map written"), which Wine's own ending would give.
 BOOL WINAPI on_console_event(DWORD)
 {
     asked = true;
@@ -22,7 +23,7 @@ BOOL WINAPI on_console_event(DWORD)
     if (void (*undo)() = undo_now)
         undo();
     remove_pending_files_now();
-    return FALSE;  // the next handler, in the end the system's, ends the process
+    ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
 }
 
 }  // namespace
