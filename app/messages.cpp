@@ -7,6 +7,12 @@
 
 namespace {
 
+std::string current_folder()
+{
+    std::error_code failed;
+    return std::filesystem::current_path(failed).string();
+}
+
 // Why a capture did not start, when it sent no key; "" for other statuses.
 std::string refusal(game_status status)
 {
@@ -80,7 +86,7 @@ std::string stop_for_the_desktop(game_status status)
                "and try again.";
     case game_status::file_failed:
         return std::string("The capture stopped: the snapshot file ") + snapshot_file_name +
-               " could not be written in the working folder.\nIs the disk full?";
+               " could not be written in the folder '" + current_folder() + "'.\nIs the disk full?";
     default:
         return "The capture stopped.";
     }

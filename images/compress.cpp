@@ -23,7 +23,7 @@ compress_result compress_image(const std::string& file_name, float zoom, int qua
 
     const auto error = catch_image_error([&] {
         const std::vector<unsigned char> bytes = read_image_file(file_name);
-        const jpeg_size size = read_jpeg_size(bytes, file_name);
+        const jpeg_size size = read_jpeg_size(bytes, full_name(file_name));
         // Products in double precision from the single-precision zoom, truncated toward zero.
         const int width = static_cast<int>(static_cast<double>(zoom) * size.width);
         const int height = static_cast<int>(static_cast<double>(zoom) * size.height);
@@ -32,7 +32,7 @@ compress_result compress_image(const std::string& file_name, float zoom, int qua
         std::vector<int> kept_rows;
         for (int y = 0; y < height; ++y)
             kept_rows.push_back(static_cast<int>(static_cast<long long>(y) * size.height / height));
-        image picture = decode_jpeg_rows(bytes, file_name, kept_rows);
+        image picture = decode_jpeg_rows(bytes, full_name(file_name), kept_rows);
         picture.resize(width, height, -100, -100, 1);
         save_jpeg_file(picture, compressed_file_name(file_name), quality);
     });

@@ -24,7 +24,7 @@ std::string lower_extension(const std::string& file_name)
 
 [[noreturn]] void refuse(const std::string& file_name, read_status status)
 {
-    const std::string name = "'" + file_name + "'";
+    const std::string name = "'" + full_name(file_name) + "'";
     switch (status) {
     case read_status::missing:
         file_failed(name + " is not there.");
@@ -50,9 +50,9 @@ image load_image(const std::string& file_name)
 {
     const std::string extension = lower_extension(file_name);
     if (extension == ".jpg" || extension == ".jpeg")
-        return decode_jpeg(read_image_file(file_name), file_name);
+        return decode_jpeg(read_image_file(file_name), full_name(file_name));
     if (extension != ".bmp")
-        file_failed("'" + file_name + "' is neither a BMP nor a JPEG file.");
+        file_failed("'" + full_name(file_name) + "' is neither a BMP nor a JPEG file.");
     read_status status;
     std::FILE* file = open_regular_file(file_name, status);
     if (!file)
@@ -66,9 +66,9 @@ image load_image(const std::string& file_name)
     }
     std::fclose(file);
     if (!failure.empty())
-        file_failed("'" + file_name + "' is not a readable BMP file: " + failure);
+        file_failed("'" + full_name(file_name) + "' is not a readable BMP file: " + failure);
     if (picture.is_empty())
-        file_failed("'" + file_name + "' holds no picture.");
+        file_failed("'" + full_name(file_name) + "' holds no picture.");
     return picture;
 }
 
