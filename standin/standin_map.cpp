@@ -3,6 +3,7 @@
 #include "game_contract.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -115,19 +116,26 @@ rgb_picture generate_map(int side, std::uint32_t seed)
     rgb_picture map{side, side, std::vector<unsigned char>(static_cast<size_t>(side) * side * 3)};
     const int tiles = side / tile_pixels;
     const std::vector<int> terrain = terrain_of_tiles(tiles, seed);
+    // A mark at a spot of its own in every tile, so that no two tiles look alike: its corner in
+    // the tile, worked out once per tile.
+    const int tile_columns = (side + tile_pixels - 1) / tile_pixels;
+    std::vector<std::pair<int, int>> marks(static_cast<size_t>(tile_columns) * tile_columns);
+    for (int ty = 0; ty < tile_columns; ++ty)
+        for (int tx = 0; tx < tile_columns; ++tx) {
+            const std::uint64_t tile_hash = hash3(seed ^ 0x5A5A5A5A, tx, ty);
+            marks[static_cast<size_t>(ty) * tile_columns + tx] = {
+                4 + static_cast<int>(tile_hash % 22), 4 + static_cast<int>((tile_hash >> 8) % 22)};
+        }
     for (int y = 0; y < side; ++y) {
+        const int ty = y / tile_pixels, ly = y % tile_pixels;
         for (int x = 0; x < side; ++x) {
-            const int tx = x / tile_pixels, ty = y / tile_pixels;
+            const int tx = x / tile_pixels, lx = x % tile_pixels;
             const colour base =
                 terrain_colours[terrain[static_cast<size_t>(std::min(ty, tiles - 1)) * tiles +
                                         std::min(tx, tiles - 1)]];
             const std::uint64_t noise = hash3(seed, x, y);
             const int grain = static_cast<int>(noise % 25) - 12;
-            // A mark at a spot of its own in every tile, so that no two tiles look alike.
-            const std::uint64_t tile_hash = hash3(seed ^ 0x5A5A5A5A, tx, ty);
-            const int mark_x = 4 + static_cast<int>(tile_hash % 22);
-            const int mark_y = 4 + static_cast<int>((tile_hash >> 8) % 22);
-            const int lx = x % tile_pixels, ly = y % tile_pixels;
+            const auto [mark_x, mark_y] = marks[static_cast<size_t>(ty) * tile_columns + tx];
             const bool mark = lx >= mark_x && lx < mark_x + 4 && ly >= mark_y && ly < mark_y + 4;
             const int shade = mark ? -40 : 0;
             put_pixel(map, x, y,
