@@ -27,15 +27,7 @@ namespace {
 std::string refusal(const commit_outcome& done, const std::string& map_name,
                     const std::string& grid_name)
 {
-    std::string why = "Cannot replace '" + done.refused + "'";
-    if (done.held)
-        why += done.holder.empty()
-                   ? ": another program holds it open (a picture viewer showing it?). Close it "
-                     "there and capture again."
-                   : ": " + done.holder + " holds it open. Close it in " + done.holder +
-                         " and capture again.";
-    else
-        why += ".";
+    const std::string why = replace_refusal(done, "capture again");
     if (done.committed == 0)
         return why + "\n'" + map_name + "' and '" + grid_name + "' still hold the earlier map.";
     return why + "\n'" + map_name + "' holds the new map; '" + grid_name +

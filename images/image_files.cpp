@@ -80,16 +80,27 @@ void write_jpeg_bytes_pending(const jpeg_bytes& bytes, const std::string& file_n
                     "' (is the disk full, or the folder read-only?).");
 }
 
-void commit_image_file(pending_file& pending)
+std::string replace_refusal(const commit_outcome& done, const std::string& again)
 {
-    const std::string name = pending.name;
-    if (!commit_pending_file(pending))
-        file_failed("Cannot replace '" + full_name(name) + "' (is it a folder?).");
+    const std::string why = "Cannot replace '" + done.refused + "'";
+    std::error_code error;
+    if (std::filesystem::is_directory(done.refused, error))
+        return why + ": it is a folder.";
+    if (!done.held)
+        return why + ".";
+    if (done.holder.empty())
+        return why + ": another program holds it open (a picture viewer showing it?). Close it "
+                     "there and " + again + ".";
+    return why + ": " + done.holder + " holds it open. Close it in " + done.holder + " and " +
+           again + ".";
 }
 
 void save_jpeg_file(const image& picture, const std::string& file_name, int quality)
 {
     pending_file pending;
     write_jpeg_bytes_pending(encode_jpeg(picture, quality), file_name, pending);
-    commit_image_file(pending);
+    // A copy is not waited for long: nothing tells the player meanwhile.
+    const commit_outcome done = commit_pending_files({&pending}, std::chrono::seconds(2));
+    if (!done.refused.empty())
+        file_failed(replace_refusal(done, "try again"));
 }

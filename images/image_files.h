@@ -23,8 +23,9 @@ std::vector<unsigned char> read_image_file(const std::string& file_name);
 void write_jpeg_bytes_pending(const jpeg_bytes& bytes, const std::string& file_name,
                               pending_file& pending);
 
-// Puts a pending file in place of its final name.
-void commit_image_file(pending_file& pending);
+// Why a final name could not be replaced, for the player: the file in full, and the program
+// holding it open with what to do, ending "… and `again`." ("capture again").
+std::string replace_refusal(const commit_outcome& done, const std::string& again);
 
 // `picture` encoded as a JPEG of `quality`, written and committed: `file_name` is replaced by the
 // whole new JPEG, or keeps what it held.
