@@ -142,10 +142,13 @@ bool results_folder_ready()
     }
     print_line("capture: " + unfit);
     log_for_tests("question", pictures_question(unfit, pictures));
-    if (!ask_question(pictures_question(unfit, pictures).c_str()))
+    if (!ask_question(pictures_question(unfit, pictures).c_str())) {
+        print_line(capture_failed_line);
         return false;
+    }
     std::filesystem::current_path(pictures, failed);
     if (failed || !can_write_beside(result_file_name)) {
+        print_line(capture_failed_line);
         tell(folder_unfit_line(pictures, false).c_str());
         return false;
     }
