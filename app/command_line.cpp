@@ -4,7 +4,6 @@
 #include "user_folders.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>

@@ -7,6 +7,7 @@
 #include "actions.h"
 #include "messages.h"
 #include "process_end.h"
+#include "system_function.h"
 #include "window_layout.h"
 
 #include <windows.h>
@@ -78,8 +79,7 @@ control_window_state shown;
 template <typename function>
 function user32_function(const char* name)
 {
-    return reinterpret_cast<function>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
+    return system_function<function>("user32.dll", name);
 }
 
 UINT system_dpi()

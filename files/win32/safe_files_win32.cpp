@@ -3,6 +3,7 @@
 // short while when another program holds the file, and inputs checked to be disk files before
 // they are read.
 #include "platform_files.h"
+#include "system_function.h"
 
 #include <windows.h>
 
@@ -85,17 +86,10 @@ std::string program_holding(const std::string& name)
                                           const WCHAR**);
     using get_list = DWORD(WINAPI*)(DWORD, UINT*, UINT*, RM_PROCESS_INFO*, DWORD*);
     using end_session = DWORD(WINAPI*)(DWORD);
-    HMODULE library = LoadLibraryA("rstrtmgr.dll");
-    if (!library)
-        return "";
-    const auto start = reinterpret_cast<start_session>(
-        reinterpret_cast<void*>(GetProcAddress(library, "RmStartSession")));
-    const auto add = reinterpret_cast<register_files>(
-        reinterpret_cast<void*>(GetProcAddress(library, "RmRegisterResources")));
-    const auto list = reinterpret_cast<get_list>(
-        reinterpret_cast<void*>(GetProcAddress(library, "RmGetList")));
-    const auto end = reinterpret_cast<end_session>(
-        reinterpret_cast<void*>(GetProcAddress(library, "RmEndSession")));
+    const auto start = system_function<start_session>("rstrtmgr.dll", "RmStartSession");
+    const auto add = system_function<register_files>("rstrtmgr.dll", "RmRegisterResources");
+    const auto list = system_function<get_list>("rstrtmgr.dll", "RmGetList");
+    const auto end = system_function<end_session>("rstrtmgr.dll", "RmEndSession");
     std::string holder;
     DWORD session = 0;
     WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
@@ -119,7 +113,6 @@ std::string program_holding(const std::string& name)
         }
         end(session);
     }
-    FreeLibrary(library);
     return holder;
 }
 

@@ -1,5 +1,7 @@
 #include "win32_dpi.h"
 
+#include "system_function.h"
+
 namespace {
 
 using get_window_context = HANDLE(WINAPI*)(HWND);
@@ -15,12 +17,10 @@ const dpi_calls& calls()
 {
     static const dpi_calls found = [] {
         dpi_calls c;
-        if (HMODULE user = GetModuleHandleA("user32.dll")) {
-            c.window_context = reinterpret_cast<get_window_context>(
-                reinterpret_cast<void*>(GetProcAddress(user, "GetWindowDpiAwarenessContext")));
-            c.set_thread = reinterpret_cast<set_thread_context>(
-                reinterpret_cast<void*>(GetProcAddress(user, "SetThreadDpiAwarenessContext")));
-        }
+        c.window_context =
+            system_function<get_window_context>("user32.dll", "GetWindowDpiAwarenessContext");
+        c.set_thread =
+            system_function<set_thread_context>("user32.dll", "SetThreadDpiAwarenessContext");
         return c;
     }();
     return found;

@@ -8,6 +8,7 @@
 // says what is wrong with it.
 #include "game_window.h"
 
+#include "system_function.h"
 #include "win32_dpi.h"
 
 #include <windows.h>
@@ -22,12 +23,8 @@ using get_window_attribute = HRESULT(WINAPI*)(HWND, DWORD, void*, DWORD);
 // up at run time: where the desktop window manager's library is missing, nothing is cloaked.
 bool cloaked(HWND window)
 {
-    static const get_window_attribute attribute = [] {
-        HMODULE dwm = LoadLibraryA("dwmapi.dll");
-        return dwm ? reinterpret_cast<get_window_attribute>(
-                         reinterpret_cast<void*>(GetProcAddress(dwm, "DwmGetWindowAttribute")))
-                   : nullptr;
-    }();
+    static const get_window_attribute attribute =
+        system_function<get_window_attribute>("dwmapi.dll", "DwmGetWindowAttribute");
     constexpr DWORD dwm_cloaked = 14;  // DWMWA_CLOAKED
     DWORD value = 0;
     return attribute && attribute(window, dwm_cloaked, &value, sizeof value) == S_OK && value != 0;
