@@ -27,8 +27,8 @@ inline constexpr standin_box standin_minimap{616, 24, 776, 184};
 struct standin_faults {
     std::set<int> ignored_taps;  // tap numbers (1 = first Ctrl+arrow press) that do nothing
     int redraw_delay_ms = 0;     // a view change shows only this long after its tap
-    int draw_cost_ms = 0;        // processor time drawing one view takes: a game that draws
-                                 // every key's view in turn falls behind the keys under load
+    int draw_cost_ms = 0;        // processor time a tap's frame takes to work out before it is
+                                 // shown: a game slower than the taps falls behind its keys
     int close_after_taps = 0;    // the window closes after this many taps; 0: never
     int limit_x = -1;            // right and bottom scroll limits nearer than the map's own,
     int limit_y = -1;            // in taps; -1: the map's own
