@@ -19,22 +19,23 @@ inline constexpr std::chrono::seconds permission_wait{30};
 // Some desktops act on a focus request a little late: only a refusal that lasts this long is
 // the player's to solve.
 inline constexpr std::chrono::milliseconds focus_grace{1000};
-// When a screen has settled: snapshots with no key between them agree over `settle_pause`.
-// The second is taken that long after the first, inside the next burst's focus pause, so a game
-// that keeps up costs no time. While they disagree, the view is taken again every
-// `retake_pause`, up to `settle_limit` after the first snapshot; and since a game that was
-// seen catching up may draw frames longer than the gap between two snapshots, the stillness
-// asked of every later screen doubles, up to `longest_stillness`. The first screen, which has no
-// neighbours to check it against, must stand still over `settle_pause` plus `retake_pause`
-// (where no tap comes before it after the first burst, the view is looked at right after that
-// burst, and the time since counts). A
-// view that stands still but is the previous screen, or does not fit its neighbours, is given
-// `misfit_limit` to change.
+// A stop's view is taken right after its keys and again `settle_pause` later, inside the next
+// burst's focus pause, so that a game that keeps up costs no time; while the view changes or is
+// not yet proved where the keys put it, it is taken again every `sample_pause`. A view that
+// nothing proves must stand still for `settle_pause` at least (the first, with nothing before
+// it, for `retake_pause` more). A view that keeps changing `settle_limit` past the time the game
+// was given for its taps stops the capture; a screen that stands still elsewhere than the walk
+// asked is given `misfit_limit` to change. A window that shows one colour is looked at again for
+// `blank_patience` before it is refused: the game may not have drawn into it yet.
 inline constexpr std::chrono::milliseconds settle_pause{40};
+inline constexpr std::chrono::milliseconds sample_pause{20};
 inline constexpr std::chrono::milliseconds retake_pause{100};
-inline constexpr std::chrono::milliseconds longest_stillness{640};
 inline constexpr std::chrono::seconds settle_limit{10};
 inline constexpr std::chrono::milliseconds misfit_limit{1500};
+inline constexpr std::chrono::seconds blank_patience{2};
+// The longest a game may take to handle one tap while the capture waits for it to catch up
+// with taps whose effect it cannot see (taps against a scroll limit change nothing).
+inline constexpr std::chrono::milliseconds slowest_tap{150};
 
 // The game's side of a capture: everything `capture_map` asks of the game. A table, where the
 // driver itself is chosen at link time, because the capture is also run against a game a test

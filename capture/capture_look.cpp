@@ -1,7 +1,9 @@
-// Views taken until they have settled: a stop's snapshots compared until they agree, and the
-// looks the size proof takes outside the walk.
+// Views taken until they can be used: a stop's snapshots compared until the view is proved where
+// the keys put it (or the game has had its time), and the looks the size proof takes outside the
+// walk.
 #include "capture_look.h"
 
+#include "capture_pace.h"
 #include "capture_stitch.h"
 #include "image_files.h"
 
@@ -22,6 +24,48 @@ void take_snapshot(const capture_driver& driver, game_window window, client_snap
         stop_scan({status});
 }
 
+// The way the last tap of a stop that shows the game caught up goes: +1 right, -1 left; 0 for
+// any other stop.
+int marker_way(const walk_stop& stop)
+{
+    if (!stop.shows_caught_up || stop.bursts.empty())
+        return 0;
+    return stop.bursts.back().first > 0 ? 1 : -1;
+}
+
+// Whether the view moved `way` (right for +1, left for -1) from `earlier` to `later`.
+bool went_that_way(int way, const image& earlier, const image& later)
+{
+    const std::optional<tap_shift> moved = find_view_shift(earlier, later);
+    return moved && moved->dx * way > 0;
+}
+
+// Where the view of `view` stands: against the screens it shares land with, and against the view
+// it is expected to have moved from. The look after the tap right that shows the game caught up
+// is proved once the view has been seen to move right.
+standing where_it_stands(const scan& run, const waiting_stop& waiting, const image& view,
+                         const std::optional<expectation>& expected, bool moved_the_way)
+{
+    if (waiting.stop.shows_caught_up)
+        return moved_the_way            ? standing::proved
+               : shows_features(view) ? standing::elsewhere
+                                      : standing::unproved;
+    standing by_shift = standing::unproved;
+    if (expected) {
+        const std::optional<tap_shift> seen = find_view_shift(expected->from, view);
+        if (seen)
+            by_shift = *seen == expected->shift ? standing::proved : standing::elsewhere;
+    }
+    if (waiting.stop.kind == stop_kind::look)
+        return by_shift;
+    const standing placed = placement_of(run.map, waiting, view);
+    if (placed == standing::elsewhere || by_shift == standing::elsewhere)
+        return standing::elsewhere;
+    if (placed == standing::proved || by_shift == standing::proved)
+        return standing::proved;
+    return standing::unproved;
+}
+
 }  // namespace
 
 image read_back(const capture_driver& driver, const client_snapshot& snapshot)
@@ -32,67 +76,150 @@ image read_back(const capture_driver& driver, const client_snapshot& snapshot)
     return load_image(snapshot_file_name);
 }
 
-// Taken again with no key since, the snapshots agree (animation aside) over the stillness asked,
-// and a screen fits. Until then the view is taken again; one that does not settle stops the scan,
-// before any key. A view seen still since `still_from` need not stand still again.
-// The stillness asked doubles whenever the game is seen behind its keys, and halves again with
-// every view that stood still from its first snapshot: a hitch of the game costs a few screens, not
-// the rest of the capture. Snapshots with the same bytes agree without a look; only differing ones
-// go through the snapshot file to be compared.
-settled settled_view(scan& run, const waiting_stop& waiting, image earlier,
-                     capture_clock::duration needed, capture_clock::time_point still_from)
+namespace {
+
+// What the snapshots of a waiting stop have shown so far: the latest as read back, when the view
+// last changed (and began to change without a rest), the snapshot before that change, since
+// when a screen stands still elsewhere, whether the view moved the way a stop's last tap went,
+// and where the latest stands, once judged (the same bytes stand the same way).
+struct watched_view {
+    image latest;
+    capture_clock::time_point latest_at, changed_at, changing_since;
+    std::optional<capture_clock::time_point> unchanged_before, elsewhere_since;
+    bool moved_the_way = false;
+    std::optional<standing> where;
+};
+
+// Takes the view again and notes how it changed; stops the scan when it keeps changing for
+// `settle_limit` past the time the game was given for its taps. True when it changed.
+bool take_again(scan& run, watched_view& seen, int way)
 {
     const capture_driver& driver = run.driver;
     snapshots& taken = run.taken;
-    auto earlier_at = waiting.taken_at;
-    std::optional<capture_clock::time_point> misfit_since;  // standing still, but misfitting
-    bool kept_up = true;
-    for (capture_clock::duration pause = settle_pause;; pause = retake_pause) {
+    const auto later_at = driver.now();
+    take_snapshot(driver, run.window, taken.retaken);
+    const bool unchanged = same_pixels(taken.retaken, taken.latest);
+    image later = unchanged ? seen.latest : read_back(driver, taken.retaken);
+    std::swap(taken.latest, taken.retaken);
+    if (!unchanged)
+        seen.where.reset();
+    const bool changed = !unchanged && compare_snapshots(seen.latest, later) != likeness::same;
+    if (changed) {
+        // The game is still drawing: it is behind its keys. A view that changes again after it
+        // stood still for longer than two frames take began to change anew.
+        if (later_at - seen.changed_at > 2 * frame_time(run) + sample_pause)
+            seen.changing_since = later_at;
+        seen.unchanged_before = seen.latest_at;
+        seen.changed_at = later_at;
+        seen.elsewhere_since.reset();
+        seen.moved_the_way = seen.moved_the_way || (way && went_that_way(way, seen.latest, later));
+        if (later_at - std::max(seen.changing_since, run.pace.done_by) >= settle_limit)
+            stop_scan({game_status::view_unsettled});
+    }
+    seen.latest = std::move(later);
+    seen.latest_at = later_at;
+    return changed;
+}
+
+// Whether the view, standing still, can be used now. Proved: at once. A view nothing proves, a
+// look (its caller judges its place) and the first screen (it proves the corner): once the game
+// has had its measured time for every tap and the view has stood still for `needed` and two of
+// the game's frames; but a look after a tap that shows the game caught up only once it has moved
+// that way, for at most `slowest_tap` a tap sent and `settle_limit` more. A screen standing still
+// elsewhere than the walk asked after that long is given `misfit_limit` to change (the game
+// missed a key, or hangs), and stops the scan then. A look that nothing judges is only the view
+// before a tap that shows the game caught up: any snapshot of it will do.
+bool usable(scan& run, const waiting_stop& waiting, watched_view& seen,
+            capture_clock::duration needed, const std::optional<expectation>& expected)
+{
+    const walk_stop& stop = waiting.stop;
+    if (!seen.where)
+        seen.where = where_it_stands(run, waiting, seen.latest, expected, seen.moved_the_way);
+    if (seen.where == standing::proved) {
+        note_caught_up(run, seen.unchanged_before, seen.latest_at);
+        return true;
+    }
+    const bool judged = expected || stop.shows_caught_up || stop.kind == stop_kind::screen ||
+                        stop.proves != stop_proof::nothing;
+    const bool due = !judged || (seen.latest_at >= run.pace.done_by &&
+                                 seen.latest_at - seen.changed_at >=
+                                     std::max(needed, 2 * frame_time(run)));
+    if (stop.shows_caught_up) {
+        if (seen.latest_at - waiting.taken_at >= run.pace.taps * slowest_tap + settle_limit)
+            stop_scan({game_status::view_unsettled});
+        return due && seen.where == standing::unproved;
+    }
+    if (due && (seen.where == standing::unproved || stop.kind == stop_kind::look ||
+                stop.proves == stop_proof::corner))
+        return true;
+    if (due) {
+        seen.elsewhere_since = seen.elsewhere_since.value_or(seen.latest_at);
+        if (seen.latest_at - *seen.elsewhere_since >= misfit_limit)
+            stop_scan({game_status::view_misplaced});
+    }
+    return false;
+}
+
+}  // namespace
+
+// Taken again with no key since, until two snapshots in a row agree (animation aside) and the view
+// can be used (`usable`): proved where the walk asked, the game has handled every key, whatever
+// its frames cost. Snapshots with the same bytes agree without a look; only differing ones go
+// through the snapshot file to be compared.
+settled settled_view(scan& run, const waiting_stop& waiting, image earlier,
+                     capture_clock::duration needed, capture_clock::time_point still_from,
+                     const std::optional<expectation>& expected, const image* before)
+{
+    const int way = marker_way(waiting.stop);
+    watched_view seen{std::move(earlier), waiting.taken_at, still_from, waiting.taken_at};
+    seen.moved_the_way = way && before && went_that_way(way, *before, seen.latest);
+    for (capture_clock::duration pause = settle_pause;; pause = sample_pause) {
         if (run.observer.idle)
             run.observer.idle();
-        driver.sleep_until(earlier_at + pause);
-        const auto later_at = driver.now();
-        take_snapshot(driver, run.window, taken.retaken);
-        const bool unchanged = same_pixels(taken.retaken, taken.latest);
-        image later = unchanged ? earlier : read_back(driver, taken.retaken);
-        std::swap(taken.latest, taken.retaken);
-        if (!unchanged && compare_snapshots(earlier, later) != likeness::same) {
-            // The game is still drawing: it is slower than the keys.
-            still_from = later_at;
-            misfit_since.reset();
-            kept_up = false;
-            taken.stillness = std::min<capture_clock::duration>(2 * taken.stillness,
-                                                                longest_stillness);
-            if (later_at - waiting.taken_at >= settle_limit)
-                stop_scan({game_status::view_unsettled});
-        } else if (later_at - still_from >= std::max(needed, taken.stillness)) {
-            if (fits_the_map(run.map, waiting, later)) {
-                if (kept_up)
-                    taken.stillness = std::max<capture_clock::duration>(taken.stillness / 2,
-                                                                        settle_pause);
-                return {std::move(later), still_from};
-            }
-            // Standing still where the keys should not have left it: the game missed a key, or
-            // has not begun to draw.
-            if (!misfit_since)
-                misfit_since = still_from;
-            if (later_at - *misfit_since >= misfit_limit ||
-                later_at - waiting.taken_at >= settle_limit)
-                stop_scan({game_status::view_misplaced});
-        }
-        earlier = std::move(later);
-        earlier_at = later_at;
+        run.driver.sleep_until(seen.latest_at + pause);
+        if (!take_again(run, seen, way) && usable(run, waiting, seen, needed, expected))
+            return {std::move(seen.latest), seen.changed_at, *seen.where};
     }
 }
 
-image look_after(scan& run, int dx, int dy)
+namespace {
+
+image look(scan& run, const walk_stop& stop, const std::optional<expectation>& expected,
+           const image* before)
 {
-    const game_status status = run.driver.scroll_map_view(run.window, dx, dy, {}, true);
+    for (const auto& [dx, dy] : stop.bursts) {
+        const game_status status = send_burst(run, dx, dy);
+        if (status != game_status::ok)
+            stop_scan({status, true});
+    }
+    const waiting_stop waiting{stop, 0, 0, run.driver.now()};
+    take_snapshot(run.driver, run.window, run.taken.latest);
+    return settled_view(run, waiting, read_back(run.driver, run.taken.latest), settle_pause,
+                        waiting.taken_at, expected, before)
+        .snapshot_image;
+}
+
+}  // namespace
+
+image look_after(scan& run, int dx, int dy, const std::optional<expectation>& expected)
+{
+    return look(run, {{{dx, dy}}, 0, 0, false, false, stop_kind::look}, expected, nullptr);
+}
+
+image caught_up_look(scan& run, const image& before, int dx)
+{
+    walk_stop stop{{{dx, 0}}, 0, 0, false, false, stop_kind::look};
+    stop.shows_caught_up = true;
+    return look(run, stop, std::nullopt, &before);
+}
+
+bool stands_at_limit(scan& run, const image& at, int dx, int dy)
+{
+    const game_status status = send_burst(run, dx, dy);
     if (status != game_status::ok)
         stop_scan({status, true});
-    const waiting_stop look{{{}, 0, 0, false, false, stop_kind::look}, 0, 0, run.driver.now()};
-    take_snapshot(run.driver, run.window, run.taken.latest);
-    return settled_view(run, look, read_back(run.driver, run.taken.latest), run.taken.stillness,
-                        look.taken_at)
-        .snapshot_image;
+    const tap_shift back{-dx, -dy};
+    const image after = look_after(run, -dx, -dy, expectation{at, back});
+    const std::optional<tap_shift> moved = find_view_shift(at, after);
+    return moved && *moved == back;
 }

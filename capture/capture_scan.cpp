@@ -2,6 +2,7 @@
 // found elsewhere than the walk asked, over the steps declared in capture_scan.h.
 #include "capture_scan.h"
 
+#include "capture_pace.h"
 #include "capture_settle.h"
 #include "capture_size_proof.h"
 #include "capture_stitch.h"
@@ -27,12 +28,12 @@ bool worth_retrying(game_status status)
 // The capture's first burst. Where the desktop does not give the game the keyboard, holds the
 // keys back until the player allows them, or lets go of Ctrl as it hands the game the keyboard,
 // the burst is tried again (the player asked to act where that is needed), for a bounded time.
-game_status first_burst(game_window window, const map_size& size,
-                        const capture_driver& driver, const capture_observer& observer,
-                        const pause_work& work)
+game_status first_burst(scan& run, const pause_work& work)
 {
-    const int limit = size.traverse_taps;
-    game_status status = driver.scroll_map_view(window, -limit, -limit, work, false);
+    const capture_driver& driver = run.driver;
+    const capture_observer& observer = run.observer;
+    const int limit = run.size.traverse_taps;
+    game_status status = send_burst(run, -limit, -limit, work, false);
     if (!worth_retrying(status))
         return status;
     const auto start = driver.now();
@@ -50,7 +51,7 @@ game_status first_burst(game_window window, const map_size& size,
         }
         if (observer.idle)
             observer.idle();
-        status = driver.scroll_map_view(window, -limit, -limit, {}, false);
+        status = send_burst(run, -limit, -limit, work, false);
     }
     if (observer.waiting && told != game_status::ok)
         observer.waiting(game_status::ok);
@@ -66,9 +67,9 @@ game_status recover(scan& run, int x_taps, int y_taps)
     if (run.observer.recovering)
         run.observer.recovering();
     const int limit = run.size.traverse_taps;
-    game_status status = run.driver.scroll_map_view(run.window, -limit, -limit, {}, true);
+    game_status status = send_burst(run, -limit, -limit);
     if (status == game_status::ok)
-        status = run.driver.scroll_map_view(run.window, x_taps, y_taps, {}, true);
+        status = send_burst(run, x_taps, y_taps);
     if (status == game_status::ok)
         status = snapshot_waiting_stop(run);
     if (status == game_status::ok)
@@ -117,7 +118,7 @@ game_status walk_the_map(scan& run)
         const walk_stop& stop = walk[i];
         for (const auto& [dx, dy] : stop.bursts) {
             const game_status status = recovering_from_misplaced(
-                [&] { return run.driver.scroll_map_view(run.window, dx, dy, work, true); });
+                [&] { return send_burst(run, dx, dy, work); });
             if (status != game_status::ok)
                 return status;
         }
@@ -164,8 +165,8 @@ scan_outcome scan_map(game_window window, const map_size& size, const capture_dr
 {
     scan run{size, driver, window, sink, observer};
     scan_outcome outcome = stopped_or_done([&] {
-        game_status status = first_burst(window, size, driver, observer, [&] {
-            prepare_capture(run.map, run.taken, driver, window);
+        game_status status = first_burst(run, [&] {
+            prepare_capture(run);
             return false;
         });
         if (status == game_status::ok)

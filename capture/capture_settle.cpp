@@ -3,6 +3,7 @@
 #include "capture_settle.h"
 
 #include "capture_look.h"
+#include "capture_pace.h"
 #include "capture_size_proof.h"
 #include "capture_stitch.h"
 
@@ -39,25 +40,24 @@ void use_waiting_stop(scan& run)
     if (!run.waiting)
         return;
     const waiting_stop& waiting = *run.waiting;
-    prepare_capture(run.map, run.taken, run.driver, run.window);
+    prepare_capture(run);
     // A view with nothing before it to be checked against must stand still for longer.
-    const bool first = !run.reference ||
-                       (waiting.stop.kind == stop_kind::screen && run.map.last_tile.is_empty());
     const capture_clock::duration needed =
-        first ? capture_clock::duration(settle_pause + retake_pause) : run.taken.stillness;
-    // The view where the view settled last was, and still the same: it has stood since.
-    auto still_from = waiting.taken_at;
-    image first_snapshot = read_back(run.driver, run.taken.latest);
-    const std::optional<tap_shift> expected = expected_shift(run, waiting.stop);
-    if (expected && *expected == tap_shift{0, 0} &&
-        compare_snapshots(run.reference->view.snapshot_image, first_snapshot) == likeness::same)
-        still_from = run.reference->view.still_since;
-    settled view = settled_view(run, waiting, std::move(first_snapshot), needed, still_from);
-    check_against_reference(run, waiting.stop, view.snapshot_image);
-    if (waiting.stop.kind == stop_kind::screen)
+        run.reference ? capture_clock::duration(settle_pause)
+                      : capture_clock::duration(settle_pause + retake_pause);
+    std::optional<expectation> expected;
+    if (const std::optional<tap_shift> shift = expected_shift(run, waiting.stop))
+        expected.emplace(expectation{run.reference->view.snapshot_image, *shift});
+    settled view = settled_view(run, waiting, read_back(run.driver, run.taken.latest), needed,
+                                waiting.taken_at, expected,
+                                run.reference ? &run.reference->view.snapshot_image : nullptr);
+    check_against_reference(run, waiting.stop, view);
+    const bool look = waiting.stop.kind == stop_kind::look;
+    if (!look)
         place_screen(run.map, waiting, view.snapshot_image);
-    run.reference = seen_view{std::move(view), waiting.stop.x, waiting.stop.y,
-                              waiting.stop.kind == stop_kind::look};
+    run.reference = seen_view{std::move(view), waiting.stop.x, waiting.stop.y, look};
+    if (waiting.stop.last_in_row)
+        run.row_end = run.reference;
     run.waiting.reset();
 }
 

@@ -32,11 +32,12 @@ std::optional<int> size_with_limit(int taps)
 
 }  // namespace
 
-// How far the walk moved the view from the view settled last, where that is to be checked: from
-// a look, or to one, while the two can show land in common.
+// How far the walk moved the view from the view settled last, where that is to be checked: to a
+// screen from a look, while the two can show land in common (a screen after a screen is checked
+// against the map; a look that proves something, by the way it moved).
 std::optional<tap_shift> expected_shift(const scan& run, const walk_stop& stop)
 {
-    if (!run.reference || (stop.kind == stop_kind::screen && !run.reference->look))
+    if (!run.reference || stop.kind == stop_kind::look || !run.reference->look)
         return std::nullopt;
     const tap_shift shift{stop.x - run.reference->x_taps, stop.y - run.reference->y_taps};
     constexpr int tile_taps = view_tile_pixels / tap_pixels;
@@ -45,18 +46,51 @@ std::optional<tap_shift> expected_shift(const scan& run, const walk_stop& stop)
     return shift;
 }
 
-// The view of `stop` against the view settled last. A corner that moved: the first burst did
-// not reach the top-left limit, so the map is larger. A far edge elsewhere than the size's
-// limit: past it, the map is larger; short of it, the view stands at a limit of a smaller map,
-// or at none a map of any size has. Any other stop elsewhere: a tap the game missed. A corner or
-// far edge with too little to see proves nothing: the scan goes on, the size unchecked.
-void check_against_reference(scan& run, const walk_stop& stop, const image& snapshot_image)
+namespace {
+
+// The far edge: the game has handled every tap (the view moved back by the last), so the view
+// stood where the taps past the limit left it, one tap right of where it stands now, measured
+// from the last screen of the row. Where a map of the size asked for has its limit, the size is
+// proved; further right, the map is larger; short of it, the view stood at a nearer limit: the
+// map is of the size whose limit that is, or of none. A view whose land shows nothing proves
+// nothing: the scan goes on, the size unchecked.
+void check_far_edge(scan& run, const walk_stop& stop, const settled& view)
 {
+    const std::optional<tap_shift> seen =
+        view.where == standing::proved
+            ? find_view_shift(run.row_end->view.snapshot_image, view.snapshot_image)
+            : std::nullopt;
+    if (!seen) {
+        run.size_unchecked = true;
+        return;
+    }
+    if (seen->dy != 0)
+        stop_scan({game_status::view_misplaced});
+    const int now_at = run.row_end->x_taps + seen->dx;
+    if (now_at == stop.x)
+        return;
+    if (now_at > stop.x)
+        stop_scan({game_status::map_size_differs, false, -1, now_at});
+    stop_at_limit(now_at + 1);
+}
+
+}  // namespace
+
+// The view of `stop` against the view settled last. A corner that moved: the first burst did
+// not reach the top-left limit (the look before it had caught up with the keys), so the map is
+// larger. The far edge, as `check_far_edge` says. Any other stop elsewhere: a tap the game
+// missed. A corner with too little to see proves nothing: the scan goes on, the size unchecked.
+void check_against_reference(scan& run, const walk_stop& stop, const settled& view)
+{
+    if (stop.proves == stop_proof::far_edge) {
+        check_far_edge(run, stop, view);
+        return;
+    }
     const std::optional<tap_shift> expected = expected_shift(run, stop);
-    if (!expected)
+    if (!expected || view.where == standing::proved)
         return;
     const std::optional<tap_shift> seen =
-        find_view_shift(run.reference->view.snapshot_image, snapshot_image);
+        find_view_shift(run.reference->view.snapshot_image, view.snapshot_image);
     if (!seen) {
         run.size_unchecked |= stop.proves != stop_proof::nothing;
         return;
@@ -65,12 +99,7 @@ void check_against_reference(scan& run, const walk_stop& stop, const image& snap
         return;
     if (stop.proves == stop_proof::corner)
         stop_scan({game_status::map_size_differs});
-    if (stop.proves != stop_proof::far_edge)
-        stop_scan({game_status::view_misplaced});
-    const int x = run.reference->x_taps + seen->dx;
-    if (seen->dy == 0 && x > stop.x)
-        stop_scan({game_status::map_size_differs, false, -1, x});
-    stop_at_limit(seen->dy == 0 ? x : -1);
+    stop_scan({game_status::view_misplaced});
 }
 
 // A screen that did not fit, with its view short of its stop: when a tap further on does not
@@ -89,17 +118,8 @@ void check_for_limit(scan& run)
     if (!short_by || (short_by->dx >= 0 && short_by->dy >= 0))
         return;
     const bool across = short_by->dx < 0;
-    const int dx = across ? 1 : 0, dy = across ? 0 : 1;
-    const image further = look_after(run, dx, dy);
-    const std::optional<tap_shift> moved = find_view_shift(misfit, further);
-    if (!moved || !(*moved == tap_shift{0, 0}))
-        return;
-    // A game that has stopped answering for a moment (a hitch) does not move either: only one
-    // that moves back from there stands at a limit.
-    const std::optional<tap_shift> back = find_view_shift(further, look_after(run, -dx, -dy));
-    if (!back || !(*back == tap_shift{-dx, -dy}))
-        return;
-    stop_at_limit(across ? waiting.stop.x + short_by->dx : waiting.stop.y + short_by->dy);
+    if (stands_at_limit(run, misfit, across ? 1 : 0, across ? 0 : 1))
+        stop_at_limit(across ? waiting.stop.x + short_by->dx : waiting.stop.y + short_by->dy);
 }
 
 // Taps from one look to the next while the map's size is sought: the two still share a tap's
@@ -112,13 +132,17 @@ constexpr int seeking_step_taps = view_tile_pixels / tap_pixels - 1;
 int find_map_size(scan& run, std::optional<int> x_taps)
 {
     const int largest_limit = map_size_table.back().traverse_taps;
-    int x = x_taps.value_or(0);
+    int x = x_taps.value_or(1);
     image before = x_taps ? read_back(run.driver, run.taken.latest)
-                          : look_after(run, -(largest_limit + 1), 0);
+                          : caught_up_look(run, look_after(run, -(largest_limit + 2), 0), 1);
     for (;;) {
-        image after = look_after(run, seeking_step_taps, 0);
+        image after = look_after(run, seeking_step_taps, 0,
+                                 expectation{before, {seeking_step_taps, 0}});
         const std::optional<tap_shift> moved = find_view_shift(before, after);
         if (!moved || moved->dy != 0 || moved->dx < 0)
+            stop_scan({game_status::view_misplaced, true});
+        // A view short of the step stands at the right limit, or the game did not answer.
+        if (moved->dx < seeking_step_taps && !stands_at_limit(run, after, 1, 0))
             stop_scan({game_status::view_misplaced, true});
         x += moved->dx;
         if (x > largest_limit)

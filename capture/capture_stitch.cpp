@@ -4,15 +4,23 @@
 
 #include <algorithm>
 
-void prepare_capture(stitched_map& map, snapshots& taken, const capture_driver& driver,
-                     game_window window)
+void prepare_capture(scan& run)
 {
+    stitched_map& map = run.map;
+    snapshots& taken = run.taken;
     if (map.canvas.is_empty())
         map.canvas.assign(canvas_pixels(map.size), canvas_pixels(map.size), 1, 3, 0);
     if (!taken.latest.rows.empty())
         return;
-    // A window whose snapshot shows nothing of the game is refused before any key.
-    const game_status status = driver.take_client_snapshot(window, taken.latest);
+    const capture_driver& driver = run.driver;
+    const auto since = driver.now();
+    game_status status = driver.take_client_snapshot(run.window, taken.latest);
+    while (status == game_status::snapshot_failed && driver.now() - since < blank_patience) {
+        if (run.observer.idle)
+            run.observer.idle();
+        driver.sleep_until(driver.now() + retake_pause);
+        status = driver.take_client_snapshot(run.window, taken.latest);
+    }
     if (status == game_status::snapshot_failed)
         stop_scan({status});
     if (status == game_status::ok)
@@ -45,12 +53,15 @@ bool same_as_last(const stitched_map& map, const image& tile)
 
 }  // namespace
 
-bool fits_the_map(const stitched_map& map, const waiting_stop& waiting, const image& snapshot_image)
+standing placement_of(const stitched_map& map, const waiting_stop& waiting,
+                      const image& snapshot_image)
 {
-    return waiting.stop.kind == stop_kind::look ||
-           (!same_as_last(map, view_tile_of(snapshot_image)) &&
-            compare_seam(map.canvas, snapshot_image, waiting.left_px, waiting.top_px, map.area,
-                         map.map) == likeness::same);
+    if (waiting.stop.kind == stop_kind::look)
+        return standing::unproved;
+    if (same_as_last(map, view_tile_of(snapshot_image)))
+        return standing::elsewhere;
+    return check_placement(map.canvas, snapshot_image, waiting.left_px, waiting.top_px, map.area,
+                           map.map);
 }
 
 void place_screen(stitched_map& map, const waiting_stop& waiting, const image& snapshot_image)

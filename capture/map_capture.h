@@ -14,13 +14,20 @@
 //   checked; the display is what the desktop shows windows on (never "screen");
 // - the waiting stop: the stop whose snapshot is taken and not yet used, which the pauses of the
 //   next bursts settle, check and place;
-// - settled: a view that stood still over two snapshots with no key between them, for at least
-//   the stillness asked (longer once the game was seen behind its keys);
-// - the reference: the view settled last, which the next look (or the screen after a look) is
-//   checked against, by how far the walk moved the view;
+// - settled: a view that stood still over two snapshots with no key between them and is proved
+//   where the keys put it (or, where nothing can prove it, was given the game's measured time for
+//   every tap);
+// - proved: a view that shows, in the land it shares with the screens beside and above it or
+//   with the view before it, that it stands exactly where the walk asked: then the game has
+//   handled every key sent, however slow its frames; a look after a tap against the way the taps
+//   before it went is proved once the view has moved that way;
+// - the pace: the game's time per tap, measured at the views proved;
+// - the reference: the view settled last, which the screen after a look is checked against, by
+//   how far the walk moved the view;
 // - a misfit: a screen that stands still where it does not fit the screens beside and above it;
-// - the corner and the far edge: the two proofs of the map's size (a tap past the top-left limit
-//   does not move the view; the view stands at the right limit of a map of the size asked for);
+// - the corner and the far edge: the two proofs of the map's size (taps past the top-left limit
+//   do not move the view; taps past the right limit of a map of the size asked for leave it
+//   there);
 // - an outcome (`scan_outcome`): how a scan stopped, or that it ended;
 // - the canvas: the image the screens' view tiles are placed in, from which the map is cut; the
 //   placed area, the part of it the placed screens cover; a band, a few of the map's final rows

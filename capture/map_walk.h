@@ -18,36 +18,26 @@ struct map_size {
     int start_taps;        // D: taps from the limit to the first stop
     int step_taps;         // taps from one stop to the next
     int last_taps;         // the last stop
-    // Whether the walk goes along its rows in both directions (right, one step down, left, ...)
-    // instead of going back to the left limit at the end of every size.
-    bool both_ways;
 };
 
-// The walk over a map `side` pixels across, by one rule. Its last stop shows the map's far edge
-// at column 500 of the view tile or further left (no nearer the edge than the game is asked to
-// scroll on a large map), and lies at least two taps short of the right limit, so that the far
-// edge's look past the limit is never taken for a stop. Where a walk in steps of one whole view
-// tile (8 taps, 512 pixels: screens meet edge to edge) from a first stop of 0 to 3 taps (which
-// still shows the map's near edge) can end there, it does, from the nearest such first stop.
-// Else it steps 7 taps (448 pixels: neighbouring screens share 64) from 3 taps and ends with one
-// shorter step on that last stop. A walk of more than seven stops a side, or of 7-tap steps,
-// takes its rows both ways: the way back to the left limit would cost more than a step down.
+// The walk over a map `side` pixels across, by one rule. Neighbouring screens share a strip of
+// one tap (steps of 7 taps, 448 pixels, for a view tile of 8), so that every screen but the first
+// is proved in place by the land it shares with the screens beside and above it, and the first
+// by its shift from the corner. The first stop lies 3 taps from the limit (the view tile still
+// shows the map's near edge, and the first screen has moved from the corner's view by a shift
+// that shows); the last shows the map's far edge at column 500 of the view tile (no nearer the
+// edge than the game is asked to scroll on a large map), reached by one shorter step, and lies
+// at least two taps short of the right limit, so that the far edge's look past the limit is
+// never taken for a stop.
 constexpr map_size walk_rule(int side)
 {
     const int limit = taps_to_limit(side);
     const int far_edge_column = 500;
     const int needed = (side - 1 - far_edge_column + limit_origin_pixels + tap_pixels - 1) /
                        tap_pixels;  // the first stop whose view shows the far edge there
-    const int whole_step = view_tile_pixels / tap_pixels;
-    for (int start = 0; start <= 3; ++start) {
-        const int steps = (needed - start + whole_step - 1) / whole_step;
-        const int last = start + whole_step * (steps > 0 ? steps : 0);
-        if (last <= limit - 2)
-            return {side, limit, steps + 1, start, whole_step, last, steps + 1 > 7};
-    }
-    const int start = 3, step = whole_step - 1;
-    const int stops = (needed - start + step - 1) / step + 1;
-    return {side, limit, stops, start, step, needed, true};
+    const int start = 3, step = view_tile_pixels / tap_pixels - 1;
+    const int stops = needed > start ? (needed - start + step - 1) / step + 1 : 1;
+    return {side, limit, stops, start, step, needed > start ? needed : start};
 }
 
 // Map sizes by size index: small, medium, large, extra large, and the three larger sizes.
@@ -67,30 +57,35 @@ std::vector<int> walk_stops(const map_size& size);
 // to see where it stands.
 enum class stop_kind { screen, look };
 
-// What the view at a stop proves besides. The first look of a walk, right after the burst of
-// `traverse_taps` left and up, is followed by one tap left and one up: at the top-left limit they
-// do nothing, so the view after them must stand where that look saw it (`corner`). The map is
-// square, so one far edge proves its size: the view is sent two taps past the right limit that
-// a map of this size has at `traverse_taps`, and must stand exactly there (`far_edge`).
+// What the view at a stop proves besides. The map is square, so its corner and one far edge
+// prove its size. The first burst sends the view `traverse_taps` left and up; from the look after
+// the tap that shows the game caught up (below), two taps left and one up reach the top-left
+// limit and are one tap each past it: at the limit the extra taps do nothing, so the first screen
+// must stand exactly as far from that look as the walk asked (`corner`). At the end of the first
+// row the view is sent two taps past the right limit that a map of this size has at
+// `traverse_taps`, then one tap back: it must then stand one tap short of that limit
+// (`far_edge`); further right it stood past it (a larger map), further left at a nearer limit.
 enum class stop_proof { nothing, corner, far_edge };
 
 // One stop of the walk, in the order the capture takes them: the bursts that lead to it from
-// the stop before (from the top-left limit for the first), and where it is.
+// the stop before (from the top-left limit for the first), and where it is. A stop that `shows
+// caught up` is a look whose last burst is one tap against the way the bursts before it went: the
+// game may still be working through those (taps against a scroll limit change nothing), and only
+// once the view has been seen to move the way that tap goes has it handled every key before it.
 struct walk_stop {
     std::vector<std::pair<int, int>> bursts;  // taps right (left when negative), taps down
     int x, y;                                 // the view, in taps from the top-left limit
     bool first_in_row, last_in_row;           // screens, in the order the walk takes the row
     stop_kind kind = stop_kind::screen;
     stop_proof proves = stop_proof::nothing;
+    bool shows_caught_up = false;
 };
 
-// The whole walk. It starts with a look at the top-left limit and the tap that must not move
-// the view from there, then goes row by row; the view stops at the same tap counts across as
-// down. A walk that goes one way starts every row at the left limit (the first row is there
-// already, the others go back to it with `traverse_taps` left taps and the step down in one
-// burst, then one burst to the first stop); a walk that goes both ways steps down at the end of
-// a row and takes the next row the other way. The far edge is proved at the end of the first row,
-// where a map of another size is found before most of the walk is spent.
+// The whole walk. It starts with a look at the view after the first burst, then the tap right
+// that shows when the game has caught up, the corner's taps, and goes row by row, each row the
+// other way from the one before, one step down at the end of a row; the view stops at the same
+// tap counts across as down. The far edge is proved at the end of the first row, where a map of
+// another size is found before most of the walk is spent.
 std::vector<walk_stop> map_walk(const map_size& size);
 
 // Screens a walk puts into the map.

@@ -7,6 +7,7 @@
 #include "view_check.h"
 
 #include <optional>
+#include <vector>
 
 using capture_clock = std::chrono::steady_clock;
 
@@ -41,18 +42,34 @@ struct stitched_map {
     int rows_handed_on = 0;
 };
 
-// What the capture keeps of its snapshots from one stop to the next: the memory they go to,
-// and how long the snapshots of a view must agree, longer while the game is seen catching up.
+// What the capture keeps of its snapshots from one stop to the next: the memory they go to.
 struct snapshots {
     client_snapshot latest;   // of the stop waiting, its latest snapshot
     client_snapshot retaken;  // a snapshot taken again, to compare with `latest`
-    capture_clock::duration stillness = settle_pause;
 };
 
-// A view that has settled, and since when it stood still.
+// A view that has settled, since when it stood still, and what it showed of where it stands
+// (against the screens it shares land with, or the view it was expected to have moved from).
 struct settled {
     image snapshot_image;
     capture_clock::time_point still_since;
+    standing where = standing::unproved;
+};
+
+// How fast the game works through its keys, as measured: a view proved where the walk asked has
+// handled every tap sent before it, and the time it took tells the game's time per tap. A view
+// that cannot be proved is only used once the game has had that long for every tap sent since
+// the last proved view, and has stood still for longer than a frame of it takes.
+struct game_pace {
+    // The game's time per tap, seen at the last few proved views (a view that kept up counts as
+    // the time between two taps), and the one the capture goes by.
+    std::vector<capture_clock::duration> seen;
+    capture_clock::duration per_tap = std::chrono::milliseconds(tap_pause_ms);
+    // Taps sent since the view was last proved, and when the first of them went out.
+    int taps = 0;
+    capture_clock::time_point first_tap_at{};
+    // When the game will have handled all of them, at that pace.
+    capture_clock::time_point done_by{};
 };
 
 // The view settled last, screen or look, and where the walk had it: a look is compared with it,
@@ -76,6 +93,9 @@ struct scan {
     snapshots taken;
     std::optional<waiting_stop> waiting;
     std::optional<seen_view> reference;
+    std::optional<seen_view> row_end;  // the last screen of the row taken last, which the far
+                                       // edge is measured from
+    game_pace pace;
     int recoveries = 0;
     bool size_unchecked = false;  // a proof of the map's size saw too little to tell
 };

@@ -28,6 +28,22 @@ constexpr double shown_by = 0.25;
 // step short still has land in common with the canvas.
 constexpr int most_shift_taps = view_tile_pixels / tap_pixels;
 
+// An image (a snapshot image, or the canvas) seen as a view tile: tile pixel (c, r) is the
+// source's pixel (left + c, top + r), where the source has the whole block [c0, c1) x [r0, r1):
+// inside [min_c, max_c) x [min_r, max_r), and, where `area` is given, inside the placed area.
+struct tile_source {
+    const image& source;
+    int left, top;
+    int min_c, min_r, max_c, max_r;
+    const placed_area* area = nullptr;
+
+    bool holds(int c0, int r0, int c1, int r1) const
+    {
+        return c0 >= min_c && r0 >= min_r && c1 <= max_c && r1 <= max_r &&
+               (!area || area->holds(left + c0, top + r0, left + c1, top + r1));
+    }
+};
+
 bool textured(const image& source, int x, int y)
 {
     for (int k = 0; k < std::min(3, source.spectrum()); ++k) {
@@ -47,12 +63,16 @@ bool textured(const image& source, int x, int y)
 bool blocks_match(const image& a, int ax, int ay, const image& b, int bx, int by)
 {
     const int channels = std::min({3, a.spectrum(), b.spectrum()});
+    const size_t a_plane = static_cast<size_t>(a.width()) * a.height();
+    const size_t b_plane = static_cast<size_t>(b.width()) * b.height();
     for (int k = 0; k < channels; ++k)
-        for (int r = 0; r < block; ++r)
+        for (int r = 0; r < block; ++r) {
+            const unsigned char* pa = a.data(ax, ay + r) + k * a_plane;
+            const unsigned char* pb = b.data(bx, by + r) + k * b_plane;
             for (int c = 0; c < block; ++c)
-                if (std::abs(int(a(ax + c, ay + r, 0, k)) - int(b(bx + c, by + r, 0, k))) >
-                    colour_tolerance)
+                if (std::abs(int(pa[c]) - int(pb[c])) > colour_tolerance)
                     return false;
+        }
     return true;
 }
 
@@ -99,9 +119,7 @@ tile_source view_tile(const image& snapshot_image)
 {
     const int width = std::min(view_tile_pixels, snapshot_image.width() - view_tile_left);
     const int height = std::min(view_tile_pixels, snapshot_image.height() - view_tile_top);
-    return {snapshot_image, view_tile_left, view_tile_top, [=](int c0, int r0, int c1, int r1) {
-                return c0 >= 0 && r0 >= 0 && c1 <= width && r1 <= height;
-            }};
+    return {snapshot_image, view_tile_left, view_tile_top, 0, 0, width, height};
 }
 
 }  // namespace
@@ -173,22 +191,27 @@ tile_source placed_part(const image& canvas, int x, int y, const placed_area& ar
                         const canvas_rect& map)
 {
     // The canvas holds a block when it lies inside the map and inside the placed area.
-    return {canvas, x, y, [&area, &map, x, y](int c0, int r0, int c1, int r1) {
-                return x + c0 >= map.left && y + r0 >= map.top && x + c1 <= map.right &&
-                       y + r1 <= map.bottom && area.holds(x + c0, y + r0, x + c1, y + r1);
-            }};
+    return {canvas, x, y, map.left - x, map.top - y, map.right - x, map.bottom - y, &area};
 }
 
 }  // namespace
 
-likeness compare_views(const tile_source& later, const tile_source& earlier)
+bool shows_features(const image& snapshot_image)
 {
-    return judge(compare_at_shifts(later, earlier));
+    const tile_source tile = view_tile(snapshot_image);
+    int textured_blocks = 0;
+    for (int r = 0; r + block <= view_tile_pixels; r += block_spacing)
+        for (int c = 0; c + block <= view_tile_pixels; c += block_spacing)
+            if (tile.holds(c, r, c + block, r + block) &&
+                textured(tile.source, tile.left + c, tile.top + r) &&
+                ++textured_blocks >= fewest_blocks)
+                return true;
+    return false;
 }
 
 likeness compare_snapshots(const image& earlier, const image& later)
 {
-    return compare_views(view_tile(later), view_tile(earlier));
+    return judge(compare_at_shifts(view_tile(later), view_tile(earlier)));
 }
 
 std::optional<tap_shift> find_view_shift(const image& earlier, const image& later)
@@ -196,10 +219,14 @@ std::optional<tap_shift> find_view_shift(const image& earlier, const image& late
     return shift_of(compare_at_shifts(view_tile(later), view_tile(earlier)));
 }
 
-likeness compare_seam(const image& canvas, const image& snapshot_image, int x, int y,
-                      const placed_area& area, const canvas_rect& map)
+standing check_placement(const image& canvas, const image& snapshot_image, int x, int y,
+                         const placed_area& area, const canvas_rect& map)
 {
-    return compare_views(view_tile(snapshot_image), placed_part(canvas, x, y, area, map));
+    const comparison seen =
+        compare_at_shifts(view_tile(snapshot_image), placed_part(canvas, x, y, area, map));
+    if (judge(seen) != likeness::same)
+        return standing::elsewhere;
+    return seen.in_place.telling() ? standing::proved : standing::unproved;
 }
 
 std::optional<tap_shift> find_seam_shift(const image& canvas, const image& snapshot_image, int x, int y,

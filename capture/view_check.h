@@ -10,21 +10,11 @@
 #include "cimg.h"
 #include "map_stitching.h"
 
-#include <functional>
 #include <optional>
 
 // A rectangle of canvas pixels, half-open: [left, right) x [top, bottom).
 struct canvas_rect {
     int left, top, right, bottom;
-};
-
-// An image (a snapshot image, or the canvas) seen as a view tile: tile pixel (c, r) is the
-// source's pixel (left + c, top + r), wherever `holds` says the source has the whole block
-// [c0, c1) x [r0, r1).
-struct tile_source {
-    const image& source;
-    int left, top;
-    std::function<bool(int c0, int r0, int c1, int r1)> holds;
 };
 
 enum class likeness {
@@ -40,21 +30,30 @@ struct tap_shift {
     bool operator==(const tap_shift& other) const { return dx == other.dx && dy == other.dy; }
 };
 
-// How `later` compares with `earlier`, judged on small blocks of pixels with features (a block of
-// one colour, black unexplored land or calm water, looks the same anywhere and tells nothing).
-likeness compare_views(const tile_source& later, const tile_source& earlier);
-
-// Two snapshots of the game window, taken with no key between them.
+// How two snapshots of the game window, taken with no key between them, compare, judged on small
+// blocks of pixels with features (a block of one colour, black unexplored land or calm water,
+// looks the same anywhere and tells nothing).
 likeness compare_snapshots(const image& earlier, const image& later);
+
+// Whether the view tile of a snapshot shows enough land with features to tell where it lies.
+bool shows_features(const image& snapshot_image);
 
 // Where the view of snapshot `later` lies from that of snapshot `earlier`, at most a view
 // tile's side each way; none when too little of either has features to tell.
 std::optional<tap_shift> find_view_shift(const image& earlier, const image& later);
 
+// What a view shows of where it stands against land it must share with another view.
+enum class standing {
+    proved,     // the land it shares shows it in place
+    unproved,   // too little it shares shows anything to tell
+    elsewhere,  // it shows other land there, or the same land shifted
+};
+
 // The view tile of `snapshot`, placed at canvas position (`x`, `y`), against what the canvas
-// already holds there: the part of `area` inside `map`.
-likeness compare_seam(const image& canvas, const image& snapshot_image, int x, int y,
-                      const placed_area& area, const canvas_rect& map);
+// already holds there: the part of `area` inside `map`. Proved only where enough of the land
+// the two share has features and matches in place.
+standing check_placement(const image& canvas, const image& snapshot_image, int x, int y,
+                         const placed_area& area, const canvas_rect& map);
 
 // Where the view tile of `snapshot` lies from canvas position (`x`, `y`), judged on what the
 // canvas holds around it; none when too little has features to tell.

@@ -204,7 +204,7 @@ struct wayland_capture : ::testing::Test {
         EXPECT_EQ(wrong_result_files(folder, image_of(generate_map(1152 * size, seed))), "");
         // weston may set the modifiers afresh after the click, taking Ctrl out of the first
         // burst's keys: that burst is then tried again, once.
-        const size_t bursts = read_bursts(game.key_log).size(), walk = size == 1 ? 13u : 31u;
+        const size_t bursts = read_bursts(game.key_log).size(), walk = size == 1 ? 14u : 41u;
         EXPECT_TRUE(bursts == walk || bursts == walk + 1) << bursts << " bursts";
     }
 

@@ -129,7 +129,7 @@ struct wine_capture : ::testing::Test {
 
         // The Windows program received the bursts, with Ctrl held, as Windows keys.
         const std::vector<logged_burst> bursts = read_bursts(folder + "/keys.log");
-        ASSERT_EQ(bursts.size(), 13u);
+        ASSERT_EQ(bursts.size(), 14u);
         EXPECT_EQ(bursts[0].dx, -18);
         EXPECT_EQ(bursts[0].dy, -18);
         for (const logged_burst& burst : bursts)
@@ -152,7 +152,7 @@ struct wine_capture : ::testing::Test {
         EXPECT_LE(worst_block_mean_difference(load_image(folder + "/result-grid.jpg"), truth), 4.0);
         for (const logged_burst& burst : read_bursts(folder + "/keys.log"))
             EXPECT_TRUE(burst.taps_with_ctrl && burst.released);
-        EXPECT_EQ(read_bursts(folder + "/keys.log").size(), 13u);
+        EXPECT_EQ(read_bursts(folder + "/keys.log").size(), 14u);
     }
 
     // The Windows tool under Wine, started in `where` (the test's folder by default), its message
