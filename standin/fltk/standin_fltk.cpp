@@ -20,6 +20,7 @@ struct standin_window_state {
     standin_game game;
     int shown_x = 0;  // the view the window shows, behind the game's own while a redraw is late
     int shown_y = 0;
+    rgb_picture frame;  // a frame worked out before it is shown, or empty
 };
 standin_window_state state;
 
@@ -36,16 +37,21 @@ standin_key key_of(int fltk_key)
     }
 }
 
-// Busy for `ms` of this thread's processor time: on a loaded machine that takes longer.
-void spend_processor_time(int ms)
+// This thread's processor time so far, in nanoseconds.
+long long processor_time()
 {
-    timespec start{}, now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &start);
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1'000'000'000LL + now.tv_nsec;
+}
+
+// Busy until `ms` of this thread's processor time have passed since `start`: on a loaded machine
+// that takes longer.
+void spend_processor_time(long long start, int ms)
+{
     const long long budget = static_cast<long long>(ms) * 1'000'000;
-    do {
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    } while ((now.tv_sec - start.tv_sec) * 1'000'000'000LL + (now.tv_nsec - start.tv_nsec) <
-             budget);
+    while (processor_time() - start < budget) {
+    }
 }
 
 struct late_view {
@@ -66,6 +72,7 @@ void show_late_view(void* data)
 // or close when one is due.
 void on_key(Fl_Window* window, int event)
 {
+    const long long started = processor_time();
     const int taps_before = state.game.taps;
     const bool changed =
         handle_standin_key(state.game, key_of(Fl::event_key()), event == FL_KEYDOWN,
@@ -75,13 +82,16 @@ void on_key(Fl_Window* window, int event)
         Fl::add_timeout(state.game.faults.redraw_delay_ms / 1000.0, show_late_view,
                         new late_view{window, state.game.view_x, state.game.view_y});
     } else if (tapped && state.game.faults.draw_cost_ms > 0) {
-        // A frame for every tap, worked out first and only then shown whole, before the next
-        // key is read: meanwhile the window shows the frame before, and the keys wait.
-        spend_processor_time(state.game.faults.draw_cost_ms);
+        // A frame for every tap, worked out first (drawing it is part of its cost) and only then
+        // shown whole, before the next key is read: meanwhile the window shows the frame before,
+        // and the keys wait.
+        state.frame = render_client_area(state.game, state.game.view_x, state.game.view_y);
+        spend_processor_time(started, state.game.faults.draw_cost_ms);
         state.shown_x = state.game.view_x;
         state.shown_y = state.game.view_y;
         window->redraw();
         Fl::flush();
+        state.frame = {};
     } else if (changed) {
         // Drawn once the keys that have arrived are handled, as a game draws its frames: a
         // stand-in that fell behind catches up at once.
@@ -109,7 +119,9 @@ public:
 
     void draw() override
     {
-        const rgb_picture client = render_client_area(state.game, state.shown_x, state.shown_y);
+        const rgb_picture client = state.frame.pixels.empty()
+                                       ? render_client_area(state.game, state.shown_x, state.shown_y)
+                                       : state.frame;
         fl_draw_image(client.pixels.data(), 0, 0, client.width, client.height, 3);
     }
 

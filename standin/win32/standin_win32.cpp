@@ -78,18 +78,21 @@ void show_view(HWND window, int x, int y)
     UpdateWindow(window);
 }
 
-// Busy for `ms` of this thread's processor time: on a loaded machine that takes longer.
-void spend_processor_time(int ms)
+// This thread's processor time so far, in units of 100 ns.
+unsigned long long processor_time()
 {
-    const auto used_100ns = [] {
-        FILETIME created, ended, kernel, user;
-        GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user);
-        return (static_cast<unsigned long long>(user.dwHighDateTime) << 32 | user.dwLowDateTime) +
-               (static_cast<unsigned long long>(kernel.dwHighDateTime) << 32 |
-                kernel.dwLowDateTime);
-    };
-    const unsigned long long until = used_100ns() + 10'000ULL * static_cast<unsigned>(ms);
-    while (used_100ns() < until) {
+    FILETIME created, ended, kernel, user;
+    GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user);
+    return (static_cast<unsigned long long>(user.dwHighDateTime) << 32 | user.dwLowDateTime) +
+           (static_cast<unsigned long long>(kernel.dwHighDateTime) << 32 | kernel.dwLowDateTime);
+}
+
+// Busy until `ms` of this thread's processor time have passed since `start`: on a loaded machine
+// that takes longer.
+void spend_processor_time(unsigned long long start, int ms)
+{
+    const unsigned long long until = start + 10'000ULL * static_cast<unsigned>(ms);
+    while (processor_time() < until) {
     }
 }
 
@@ -98,6 +101,7 @@ void spend_processor_time(int ms)
 void on_key(HWND window, UINT message, WPARAM w, LPARAM l)
 {
     const bool pressed = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+    const unsigned long long started = processor_time();
     const int taps_before = state.game.taps;
     const bool changed =
         handle_standin_key(state.game, key_of(w, l), pressed, (GetKeyState(VK_CONTROL) & 0x8000) != 0,
@@ -110,7 +114,7 @@ void on_key(HWND window, UINT message, WPARAM w, LPARAM l)
     } else if (tapped && state.game.faults.draw_cost_ms > 0) {
         // A frame for every tap, worked out first and only then shown whole, before the next
         // key is read: meanwhile the window shows the frame before, and the keys wait.
-        spend_processor_time(state.game.faults.draw_cost_ms);
+        spend_processor_time(started, state.game.faults.draw_cost_ms);
         show_view(window, state.game.view_x, state.game.view_y);
     } else if (changed) {
         show_view(window, state.game.view_x, state.game.view_y);
