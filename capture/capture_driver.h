@@ -21,14 +21,16 @@ inline constexpr std::chrono::seconds permission_wait{30};
 inline constexpr std::chrono::milliseconds focus_grace{1000};
 // A stop's view is taken right after its keys and again `settle_pause` later, inside the next
 // burst's focus pause, so that a game that keeps up costs no time; while the view changes or is
-// not yet proved where the keys put it, it is taken again every `sample_pause`. A view that
+// not yet proved where the keys put it, it is taken again every `sample_pause`, and
+// `confirm_pause` after a change. A view that
 // nothing proves must stand still for `settle_pause` at least (the first, with nothing before
 // it, for `retake_pause` more). A view that keeps changing `settle_limit` past the time the game
 // was given for its taps stops the capture; a screen that stands still elsewhere than the walk
 // asked is given `misfit_limit` to change. A window that shows one colour is looked at again for
 // `blank_patience` before it is refused: the game may not have drawn into it yet.
 inline constexpr std::chrono::milliseconds settle_pause{40};
-inline constexpr std::chrono::milliseconds sample_pause{20};
+inline constexpr std::chrono::milliseconds sample_pause{10};
+inline constexpr std::chrono::milliseconds confirm_pause{2};
 inline constexpr std::chrono::milliseconds retake_pause{100};
 inline constexpr std::chrono::seconds settle_limit{10};
 inline constexpr std::chrono::milliseconds misfit_limit{1500};

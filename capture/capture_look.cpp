@@ -173,12 +173,16 @@ settled settled_view(scan& run, const waiting_stop& waiting, image earlier,
     const int way = marker_way(waiting.stop);
     watched_view seen{std::move(earlier), waiting.taken_at, still_from, waiting.taken_at};
     seen.moved_the_way = way && before && went_that_way(way, *before, seen.latest);
-    for (capture_clock::duration pause = settle_pause;; pause = sample_pause) {
+    for (capture_clock::duration pause = settle_pause;;) {
         if (run.observer.idle)
             run.observer.idle();
         run.driver.sleep_until(seen.latest_at + pause);
-        if (!take_again(run, seen, way) && usable(run, waiting, seen, needed, expected))
+        // A view that just changed is taken again at once: the frame it shows may be the one the
+        // keys lead to, and a second snapshot of it is all that is missing.
+        const bool changed = take_again(run, seen, way);
+        if (!changed && usable(run, waiting, seen, needed, expected))
             return {std::move(seen.latest), seen.changed_at, *seen.where};
+        pause = changed ? capture_clock::duration(confirm_pause) : capture_clock::duration(sample_pause);
     }
 }
 
