@@ -1,6 +1,6 @@
 #include "standin_map.h"
 
-#include "game_contract.h"
+#include "standin_geometry.h"
 
 #include <algorithm>
 #include <utility>
@@ -76,7 +76,7 @@ void draw_roads(rgb_picture& map, int tiles, std::uint32_t seed)
         std::uint64_t h = hash3(seed, r, -2);
         int tx = static_cast<int>(h % tiles), ty = static_cast<int>((h >> 20) % tiles);
         for (int step = 0; step < tiles * 2; ++step) {
-            const int x0 = tx * tile_pixels + 12, y0 = ty * tile_pixels + 12;
+            const int x0 = tx * standin_tile_pixels + 12, y0 = ty * standin_tile_pixels + 12;
             fill_box(map, x0, y0, x0 + 8, y0 + 8, {170, 150, 120});
             h = mix(h);
             const int direction = static_cast<int>(h % 4);
@@ -85,8 +85,8 @@ void draw_roads(rgb_picture& map, int tiles, std::uint32_t seed)
             if (nx < 0 || ny < 0 || nx >= tiles || ny >= tiles)
                 continue;
             // Join the two tile centres with a band of road.
-            fill_box(map, std::min(tx, nx) * tile_pixels + 12, std::min(ty, ny) * tile_pixels + 12,
-                     std::max(tx, nx) * tile_pixels + 20, std::max(ty, ny) * tile_pixels + 20,
+            fill_box(map, std::min(tx, nx) * standin_tile_pixels + 12, std::min(ty, ny) * standin_tile_pixels + 12,
+                     std::max(tx, nx) * standin_tile_pixels + 20, std::max(ty, ny) * standin_tile_pixels + 20,
                      {170, 150, 120});
             tx = nx;
             ty = ny;
@@ -114,11 +114,11 @@ void draw_objects(rgb_picture& map, int tiles, std::uint32_t seed)
 rgb_picture generate_map(int side, std::uint32_t seed)
 {
     rgb_picture map{side, side, std::vector<unsigned char>(static_cast<size_t>(side) * side * 3)};
-    const int tiles = side / tile_pixels;
+    const int tiles = side / standin_tile_pixels;
     const std::vector<int> terrain = terrain_of_tiles(tiles, seed);
     // A mark at a spot of its own in every tile, so that no two tiles look alike: its corner in
     // the tile, worked out once per tile.
-    const int tile_columns = (side + tile_pixels - 1) / tile_pixels;
+    const int tile_columns = (side + standin_tile_pixels - 1) / standin_tile_pixels;
     std::vector<std::pair<int, int>> marks(static_cast<size_t>(tile_columns) * tile_columns);
     for (int ty = 0; ty < tile_columns; ++ty)
         for (int tx = 0; tx < tile_columns; ++tx) {
@@ -127,9 +127,9 @@ rgb_picture generate_map(int side, std::uint32_t seed)
                 4 + static_cast<int>(tile_hash % 22), 4 + static_cast<int>((tile_hash >> 8) % 22)};
         }
     for (int y = 0; y < side; ++y) {
-        const int ty = y / tile_pixels, ly = y % tile_pixels;
+        const int ty = y / standin_tile_pixels, ly = y % standin_tile_pixels;
         for (int x = 0; x < side; ++x) {
-            const int tx = x / tile_pixels, lx = x % tile_pixels;
+            const int tx = x / standin_tile_pixels, lx = x % standin_tile_pixels;
             const colour base =
                 terrain_colours[terrain[static_cast<size_t>(std::min(ty, tiles - 1)) * tiles +
                                         std::min(tx, tiles - 1)]];

@@ -7,9 +7,9 @@
 namespace {
 
 // The map scaled down to the minimap's square.
-rgb_picture make_minimap(const rgb_picture& map)
+rgb_picture make_minimap(const rgb_picture& map, const standin_box& box)
 {
-    const int side = standin_minimap.right - standin_minimap.left;
+    const int side = box.right - box.left;
     rgb_picture mini{side, side, std::vector<unsigned char>(static_cast<size_t>(side) * side * 3)};
     for (int y = 0; y < side; ++y) {
         for (int x = 0; x < side; ++x) {
@@ -37,9 +37,9 @@ bool standin_tile_animates(int tile_x, int tile_y, int animated_percent)
 void start_standin(standin_game& game, rgb_picture map, int view_x, int view_y)
 {
     game.map = std::move(map);
-    game.minimap = make_minimap(game.map);
-    game.limit_x = taps_to_limit(game.map.width);
-    game.limit_y = taps_to_limit(game.map.height);
+    game.minimap = make_minimap(game.map, game.geometry.minimap);
+    game.limit_x = standin_limit_taps(game.geometry, game.map.width, true);
+    game.limit_y = standin_limit_taps(game.geometry, game.map.height, false);
     if (game.faults.limit_x >= 0)
         game.limit_x = std::min(game.limit_x, game.faults.limit_x);
     if (game.faults.limit_y >= 0)

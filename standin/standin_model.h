@@ -3,7 +3,7 @@
 // alike and tests can compute what the window must show.
 #pragma once
 
-#include "game_contract.h"
+#include "standin_geometry.h"
 #include "standin_log.h"
 #include "standin_picture.h"
 
@@ -11,18 +11,9 @@
 #include <set>
 #include <string>
 
-// A box of the client area, in pixels, half-open: from (left, top) up to (right, bottom).
-struct standin_box {
-    int left, top, right, bottom;
-};
-
-// The client area, 800 x 600; the part of it that shows the map, around the view tile; and the
-// minimap, the map scaled down in the interface panel. The map's top-left pixel lies
-// `limit_origin_pixels` right of and below the view tile's corner with the view at its top-left
-// limit, as in the game.
-inline constexpr standin_box standin_client{0, 0, 800, 600};
-inline constexpr standin_box standin_view_area{8, 8, 592, 552};
-inline constexpr standin_box standin_minimap{616, 24, 776, 184};
+// What the game draws beyond the map's edge: black, or a one-tile frame around the map and a
+// rock pattern beyond it that repeats every four tiles, scrolling with the map.
+enum class standin_edge { black, rock };
 
 struct standin_faults {
     std::set<int> ignored_taps;  // tap numbers (1 = first Ctrl+arrow press) that do nothing
@@ -45,6 +36,10 @@ inline constexpr int standin_default_animated_percent = 4;
 bool standin_tile_animates(int tile_x, int tile_y, int animated_percent);
 
 struct standin_game {
+    standin_geometry geometry;
+    standin_edge edge = standin_edge::rock;
+    int unexplored_tiles = 0;  // a band of this many tiles along the map's edges is black,
+                               // unexplored land
     rgb_picture map;
     rgb_picture minimap;
     int limit_x = 0;  // right and bottom scroll limits in taps; left and top are 0

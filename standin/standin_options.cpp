@@ -31,6 +31,8 @@ void print_usage(std::FILE* to)
 {
     std::fprintf(to,
                  "usage: tilequilt-standin [--size 1..7] [--seed N] [--view X,Y] [--animate]\n"
+                 "         [--window WxH] [--limits centre|border] [--stretch F]\n"
+                 "         [--edge rock|black] [--unexplored TILES]\n"
                  "         [--animate-share PERCENT] [--picture MAP.ppm] [--write-map FILE.ppm]\n"
                  "         [--key-log FILE] [--state FILE] [--ignore-taps N,N,...]\n"
                  "         [--redraw-delay MS] [--draw-cost MS] [--close-after TAPS]\n"
@@ -70,7 +72,7 @@ bool parse_option(const std::string& option, const char* value, standin_options&
     standin_faults& faults = options.faults;
     int number = 0;
     if (option == "--size") {
-        const bool ok = parse_int(value, number) && number >= 1 && number <= map_size_count;
+        const bool ok = parse_int(value, number) && number >= 1 && number <= standin_map_sizes;
         options.size_index = number - 1;
         return ok;
     }
@@ -81,6 +83,28 @@ bool parse_option(const std::string& option, const char* value, standin_options&
     }
     if (option == "--view")
         return parse_pair(value, options.view_x, options.view_y);
+    if (option == "--window") {
+        const std::string size(value);
+        const size_t x = size.find('x');
+        return x != std::string::npos && parse_int(size.substr(0, x).c_str(), options.width) &&
+               parse_int(size.substr(x + 1).c_str(), options.height) && options.width <= 8192 &&
+               options.height <= 8192;
+    }
+    if (option == "--limits") {
+        options.limits = std::string(value) == "border" ? limit_rule::border : limit_rule::centre;
+        return std::string(value) == "border" || std::string(value) == "centre";
+    }
+    if (option == "--stretch") {
+        char* end = nullptr;
+        options.stretch = std::strtod(value, &end);
+        return *value && !*end && options.stretch >= 1 && options.stretch <= 4;
+    }
+    if (option == "--edge") {
+        options.edge = std::string(value) == "black" ? standin_edge::black : standin_edge::rock;
+        return std::string(value) == "black" || std::string(value) == "rock";
+    }
+    if (option == "--unexplored")
+        return parse_int(value, options.unexplored_tiles) && options.unexplored_tiles >= 0;
     // The options that name a file.
     static const std::pair<const char*, std::string standin_options::*> files[] = {
         {"--picture", &standin_options::picture_file},
@@ -144,8 +168,19 @@ bool setup_standin(const standin_options& options, standin_game& game)
             return false;
         }
     } else {
-        map = generate_map(map_sides[options.size_index], options.seed);
+        map = generate_map(standin_tile_pixels * standin_map_tiles[options.size_index],
+                           options.seed);
     }
+    if (!make_standin_geometry(options.width, options.height, options.stretch, options.limits,
+                               game.geometry)) {
+        std::fprintf(stderr,
+                     "tilequilt-standin: the game draws at least 800 x 600 pixels: --window %dx%d "
+                     "with --stretch %g is smaller\n",
+                     options.width, options.height, options.stretch);
+        return false;
+    }
+    game.edge = options.edge;
+    game.unexplored_tiles = options.unexplored_tiles;
     game.faults = options.faults;
     game.animated_percent = options.animated_percent;
     start_standin(game, std::move(map), options.view_x, options.view_y);

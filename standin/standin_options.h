@@ -8,7 +8,12 @@
 #include <string>
 
 struct standin_options {
-    int size_index = 1;  // 0 to 6: a map of 36, 72, 108, 144, 180, 216 or 252 tiles (map_sides)
+    int size_index = 1;  // 0 to 6: a map of 36, 72, 108, 144, 180, 216 or 252 tiles
+    int width = 800, height = 600;  // the window's client area
+    double stretch = 1;
+    limit_rule limits = limit_rule::centre;
+    standin_edge edge = standin_edge::rock;
+    int unexplored_tiles = 0;
     int animated_percent = 0;
     std::uint32_t seed = 3;
     int view_x = -1;

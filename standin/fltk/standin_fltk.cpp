@@ -1,6 +1,5 @@
 // The stand-in game's window on X11 (and wherever FLTK runs): titled like the game, 800 x 600,
 // scrolled by Ctrl+arrow keys.
-#include "game_contract.h"
 #include "standin_options.h"
 #include "standin_render.h"
 
@@ -113,7 +112,7 @@ void on_key(Fl_Window* window, int event)
 class standin_window : public Fl_Double_Window {
 public:
     standin_window()
-        : Fl_Double_Window(standin_client.right, standin_client.bottom, game_window_title)
+        : Fl_Double_Window(state.game.geometry.width, state.game.geometry.height, standin_title)
     {
     }
 

@@ -1,6 +1,5 @@
 // The stand-in game's window on Windows: a plain Win32 window titled like the game, 800 x 600 of
 // client area, scrolled by Ctrl+arrow keys. Same model, options and key log as on X11.
-#include "game_contract.h"
 #include "standin_options.h"
 #include "standin_render.h"
 
@@ -188,9 +187,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     RegisterClassA(&window_class);
 
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    RECT frame_rect{0, 0, standin_client.right, standin_client.bottom};
+    RECT frame_rect{0, 0, state.game.geometry.width, state.game.geometry.height};
     AdjustWindowRect(&frame_rect, style, FALSE);
-    HWND window = CreateWindowA("TilequiltStandin", game_window_title, style, 0, 0,
+    HWND window = CreateWindowA("TilequiltStandin", standin_title, style, 0, 0,
                                 frame_rect.right - frame_rect.left,
                                 frame_rect.bottom - frame_rect.top, nullptr, nullptr, instance,
                                 nullptr);
