@@ -23,8 +23,16 @@ void prepare_capture(scan& run)
     }
     if (status == game_status::snapshot_failed)
         stop_scan({status});
-    if (status == game_status::ok)
-        taken.retaken = taken.latest;
+    if (status != game_status::ok)
+        return;
+    taken.retaken = taken.latest;
+    // Where the map lies in a window of another size is not known: no key goes to it.
+    if (taken.latest.width != game_client_width || taken.latest.height != game_client_height) {
+        scan_outcome unfit{game_status::window_size_unfit};
+        unfit.window_width = taken.latest.width;
+        unfit.window_height = taken.latest.height;
+        stop_scan(unfit);
+    }
 }
 
 namespace {
@@ -36,19 +44,13 @@ image view_tile_of(const image& snapshot_image)
 }
 
 // Whether a screen's view tile is the one placed last, to the pixel, though the keys moved the
-// view by at least a tap: the game has not drawn the new view (yet). A tile of one colour
-// (unexplored land) looks the same anywhere and tells nothing.
-bool same_as_last(const stitched_map& map, const image& tile)
+// view by at least a tap: the game has not drawn the new view (yet). A tile without land that
+// tells where it lies (unexplored land, what the game draws beyond the map's edge, repeating
+// every two taps) looks the same elsewhere and tells nothing.
+bool same_as_last(const stitched_map& map, const image& snapshot_image)
 {
-    if (map.last_tile.is_empty() || !(tile == map.last_tile))
-        return false;
-    for (int c = 0; c < tile.spectrum(); ++c) {
-        const unsigned char* channel = tile.data(0, 0, 0, c);
-        const size_t size = static_cast<size_t>(tile.width()) * tile.height();
-        if (std::any_of(channel, channel + size, [&](unsigned char v) { return v != *channel; }))
-            return true;
-    }
-    return false;
+    return !map.last_tile.is_empty() && view_tile_of(snapshot_image) == map.last_tile &&
+           shows_features(snapshot_image);
 }
 
 }  // namespace
@@ -58,7 +60,7 @@ standing placement_of(const stitched_map& map, const waiting_stop& waiting,
 {
     if (waiting.stop.kind == stop_kind::look)
         return standing::unproved;
-    if (same_as_last(map, view_tile_of(snapshot_image)))
+    if (same_as_last(map, snapshot_image))
         return standing::elsewhere;
     return check_placement(map.canvas, snapshot_image, waiting.left_px, waiting.top_px, map.area,
                            map.map);

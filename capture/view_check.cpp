@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -44,6 +45,22 @@ struct tile_source {
     }
 };
 
+bool blocks_match(const image& a, int ax, int ay, const image& b, int bx, int by)
+{
+    const int channels = std::min({3, a.spectrum(), b.spectrum()});
+    const size_t a_plane = static_cast<size_t>(a.width()) * a.height();
+    const size_t b_plane = static_cast<size_t>(b.width()) * b.height();
+    for (int k = 0; k < channels; ++k)
+        for (int r = 0; r < block; ++r) {
+            const unsigned char* pa = a.data(ax, ay + r) + k * a_plane;
+            const unsigned char* pb = b.data(bx, by + r) + k * b_plane;
+            for (int c = 0; c < block; ++c)
+                if (std::abs(int(pa[c]) - int(pb[c])) > colour_tolerance)
+                    return false;
+        }
+    return true;
+}
+
 bool textured(const image& source, int x, int y)
 {
     for (int k = 0; k < std::min(3, source.spectrum()); ++k) {
@@ -60,21 +77,24 @@ bool textured(const image& source, int x, int y)
     return false;
 }
 
-bool blocks_match(const image& a, int ax, int ay, const image& b, int bx, int by)
+// Whether the block at (x, y) of `source` can tell where the land lies: it has features, and the
+// same block does not come back within two taps of it, across or down (as what the game draws
+// beyond the map's edge does, a frame repeating along the edge and rock repeating every two
+// taps; so does land of one repeated pattern, which cannot tell either).
+bool telling_block(const image& source, int x, int y)
 {
-    const int channels = std::min({3, a.spectrum(), b.spectrum()});
-    const size_t a_plane = static_cast<size_t>(a.width()) * a.height();
-    const size_t b_plane = static_cast<size_t>(b.width()) * b.height();
-    for (int k = 0; k < channels; ++k)
-        for (int r = 0; r < block; ++r) {
-            const unsigned char* pa = a.data(ax, ay + r) + k * a_plane;
-            const unsigned char* pb = b.data(bx, by + r) + k * b_plane;
-            for (int c = 0; c < block; ++c)
-                if (std::abs(int(pa[c]) - int(pb[c])) > colour_tolerance)
-                    return false;
+    if (!textured(source, x, y))
+        return false;
+    for (const int taps : {1, 2})
+        for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+            const int ox = x + dx * taps * tap_pixels, oy = y + dy * taps * tap_pixels;
+            if (ox >= 0 && oy >= 0 && ox + block <= source.width() &&
+                oy + block <= source.height() && blocks_match(source, x, y, source, ox, oy))
+                return false;
         }
     return true;
 }
+
 
 // Blocks of `later` compared with `earlier` shifted by whole taps: what the later source shows
 // at (c, r) the earlier one shows at (c + dx, r + dy) if the view moved by (dx, dy) pixels.
@@ -139,7 +159,7 @@ comparison compare_at_shifts(const tile_source& later, const tile_source& earlie
     for (int r = 0; r + block <= view_tile_pixels; r += block_spacing)
         for (int c = 0; c + block <= view_tile_pixels; c += block_spacing)
             if (later.holds(c, r, c + block, r + block) &&
-                textured(later.source, later.left + c, later.top + r))
+                telling_block(later.source, later.left + c, later.top + r))
                 blocks.emplace_back(c, r);
     std::vector<shift> shifts{{0, 0}};
     compare_blocks(later, earlier, blocks, shifts);
@@ -203,7 +223,7 @@ bool shows_features(const image& snapshot_image)
     for (int r = 0; r + block <= view_tile_pixels; r += block_spacing)
         for (int c = 0; c + block <= view_tile_pixels; c += block_spacing)
             if (tile.holds(c, r, c + block, r + block) &&
-                textured(tile.source, tile.left + c, tile.top + r) &&
+                telling_block(tile.source, tile.left + c, tile.top + r) &&
                 ++textured_blocks >= fewest_blocks)
                 return true;
     return false;
