@@ -198,6 +198,8 @@ bool capture_and_tell(std::optional<int> size_hint)
         tell_stop(map_size_line(size_hint.value_or(-1), result.map_size_index), result.game);
     else if (result.game == game_status::map_size_unusual)
         tell_stop(unusual_size_line(result.map_tiles), result.game);
+    else if (result.game == game_status::window_size_unfit)
+        tell_stop(window_size_line(result.window_width, result.window_height), result.game);
     else if (result.game != game_status::ok)
         tell_stop("", result.game);
     else if (result.size_unchecked && !result.error) {

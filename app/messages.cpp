@@ -21,6 +21,9 @@ std::string refusal(game_status status)
         return "The game window is too small for a capture: its map view must show at least " +
                std::to_string(min_client_width) + " x " + std::to_string(min_client_height) +
                " pixels.\nGive the game its usual 800 x 600 window and try again. No key was sent.";
+    case game_status::window_size_unfit:
+        return "Tilequilt takes maps of the game shown at 800 x 600 so far.\nSet the game (or its "
+               "resolution mod) to 800 x 600 in a window and try again. No key was sent.";
     case game_status::focus_refused:
         return "The capture did not start: the game did not get the keyboard within " +
                std::to_string(focus_wait.count()) +
@@ -151,6 +154,12 @@ std::string unusual_size_line(int tiles)
            " tiles a side, which is none of the sizes (" + sizes +
            " tiles a side): Tilequilt cannot capture it (if the game stopped scrolling, capture "
            "again)";
+}
+
+std::string window_size_line(int width, int height)
+{
+    return "capture: the game window shows " + std::to_string(width) + " x " +
+           std::to_string(height) + " pixels inside its frame, not 800 x 600";
 }
 
 std::string size_unchecked_line(int size_index)

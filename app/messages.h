@@ -52,6 +52,10 @@ std::string resizing_title(int map_size_index);
 // none of the sizes does: about `tiles` tiles a side.
 std::string unusual_size_line(int tiles);
 
+// The line on standard output, and the start of the message, when the game window's client area
+// is `width` x `height`, not the 800 x 600 whose map view the capture knows.
+std::string window_size_line(int width, int height);
+
 // The line on standard output after a map was written at the size the Size slider says, which
 // its corner or far edge showed too little to prove (unexplored land is as black as the world's
 // end); the window's title says it until the next action.

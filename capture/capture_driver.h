@@ -97,6 +97,8 @@ struct scan_outcome {
     std::optional<int> x_taps;
     // A picture of the scan that could not be read or written.
     std::optional<image_error> error;
+    // window_size_unfit: the game window's client area, as its first snapshot showed it.
+    int window_width = 0, window_height = 0;
     // The corner or the far edge showed nothing to tell a move by (unexplored land is black like
     // the world's end): the map was taken at the size asked for, unproved.
     bool size_unchecked = false;

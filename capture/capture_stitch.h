@@ -8,7 +8,7 @@
 // and the snapshots' memory and the way snapshots are taken set up by one that is thrown away,
 // so that neither costs time once the keys go. A game that has not drawn into its window yet
 // shows one colour: it is looked at again for `blank_patience`, and a window that stays so stops
-// the capture there.
+// the capture there; so does a window whose client area is not the game's 800 x 600.
 void prepare_capture(scan& run);
 // Where a screen's view stands against the map so far: elsewhere when it is still the screen
 // placed last to the pixel (the game has not drawn the new view), else as the land it shares with

@@ -39,6 +39,8 @@ void scan_and_write(game_window window, const map_size& size, bool hinted,
     if (scanned.status == game_status::map_size_differs)
         result.map_size_index = scanned.map_size_index;
     result.map_tiles = scanned.x_taps ? 2 * *scanned.x_taps : 0;
+    result.window_width = scanned.window_width;
+    result.window_height = scanned.window_height;
     result.size_unchecked = scanned.size_unchecked;
     // A size seen nowhere cannot be taken without a hint.
     if (result.game == game_status::ok && result.size_unchecked && !hinted)

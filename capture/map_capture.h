@@ -50,6 +50,7 @@ struct capture_result {
     int map_size_index = -1;
     int map_tiles = 0;
     bool size_unchecked = false;
+    int window_width = 0, window_height = 0;  // with window_size_unfit: the client area found
 };
 
 // Scans the map and writes "result.jpg" and "result-grid.jpg" together, replacing the earlier

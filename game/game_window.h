@@ -18,6 +18,8 @@ enum class game_status {
     ok,
     window_gone,        // the window was closed or hidden
     window_too_small,   // its client area cannot hold the view square; no key was sent
+    window_size_unfit,  // its client area is not the size whose geometry the capture knows;
+                        // no key was sent
     focus_refused,      // it did not hold the keyboard after the focus pause; no key was sent
     focus_lost,         // another window took the keyboard during the burst
     keys_undelivered,   // the desktop did not pass the keys on

@@ -439,6 +439,34 @@ TEST_F(capture_program, WindowsTooSmallForTheViewGetNoKey)
     expect_earlier_results();
 }
 
+// The game as a resolution mod runs it: a bigger window whose map view keeps its corner near the
+// middle, or keeps the 800 x 600 borders, and one that draws a smaller picture stretched to the
+// window. Where their map lies is not known, so none gets a key: each is refused with its size
+// named, and nothing is written.
+TEST_F(capture_program, GameWindowsOfAnotherSizeAreRefusedBeforeAnyKey)
+{
+    write_earlier_results();
+    start_tool_here();
+    for (const std::vector<std::string>& window :
+         {std::vector<std::string>{"--window", "1024x768"},
+          {"--window", "1024x768", "--limits", "border"},
+          {"--window", "1920x1080", "--stretch", "1.6"}}) {
+        stop_standin_game(game);
+        start_game(1, window);
+        const size_t said_before = read_text_file(tool.output).size();
+        press_capture();
+        const std::string said = stopped_with_message();
+        const std::string size = window[1].substr(0, window[1].find('x')) + " x " +
+                                 window[1].substr(window[1].find('x') + 1);
+        EXPECT_NE(said.find("shows " + size + " pixels"), std::string::npos) << said;
+        EXPECT_NE(said.find("Set the game (or its resolution mod) to 800 x 600"), std::string::npos);
+        EXPECT_NE(read_text_file(tool.output).find("not 800 x 600", said_before), std::string::npos);
+        EXPECT_TRUE(read_key_log(game.key_log).empty()) << window[1];
+        std::filesystem::remove(tool.messages);
+    }
+    expect_earlier_results();
+}
+
 TEST_F(capture_program, DesktopRefusingFocusMakesTheCaptureWaitForAClick)
 {
     title_watch title;

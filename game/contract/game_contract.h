@@ -32,6 +32,11 @@ inline constexpr int view_tile_left = 44;
 inline constexpr int view_tile_top = 19;
 inline constexpr int view_tile_pixels = 512;
 
+// The client area of the game whose geometry this is: 800 x 600. A window of another size (a
+// resolution mod's) shows its map elsewhere, and is not captured.
+inline constexpr int game_client_width = 800;
+inline constexpr int game_client_height = 600;
+
 // The smallest client area that holds that square: 556 x 531.
 inline constexpr int min_client_width = view_tile_left + view_tile_pixels;
 inline constexpr int min_client_height = view_tile_top + view_tile_pixels;
