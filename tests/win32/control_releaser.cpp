@@ -1,29 +1,45 @@
 // Run beside the Windows tool under Wine: another program that lets go of Ctrl in the middle of
-// one of the tool's bursts, with keybd_event, as a player's hand or a hotkey tool may. Waits for
-// Ctrl to go down for the COUNT-th time, waits DELAY milliseconds, and releases it.
-// Usage: control_releaser COUNT DELAY
+// one of the tool's bursts, with keybd_event, as a player's hand or a hotkey tool may. It acts on
+// the game's own key log: as soon as the game has logged its COUNT-th press of the right arrow,
+// Ctrl is released.
+// Usage: control_releaser KEY_LOG COUNT
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+
+namespace {
+
+int right_presses(const char* key_log)
+{
+    std::FILE* log = std::fopen(key_log, "r");
+    if (!log)
+        return 0;
+    int presses = 0;
+    char line[128];
+    while (std::fgets(line, sizeof line, log))
+        presses += std::strstr(line, " press Right ") != nullptr;
+    std::fclose(log);
+    return presses;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
-    const int count = argc > 1 ? std::atoi(argv[1]) : 3;
-    const int delay = argc > 2 ? std::atoi(argv[2]) : 60;
-    bool down = false;
-    int presses = 0;
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 90000;) {
-        const bool now_down = (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0;
-        if (now_down && !down && ++presses == count) {
-            Sleep(static_cast<DWORD>(delay));
+    if (argc < 3) {
+        std::printf("usage: control_releaser KEY_LOG COUNT\n0 passed, 1 failed\n");
+        return 2;
+    }
+    const int count = std::atoi(argv[2]);
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 90000; Sleep(1)) {
+        if (right_presses(argv[1]) >= count) {
             keybd_event(VK_CONTROL, 0x1D, KEYEVENTF_KEYUP, 0);
-            std::printf("Ctrl let go in burst %d\n1 passed, 0 failed\n", count);
+            std::printf("Ctrl let go after right arrow %d\n1 passed, 0 failed\n", count);
             return 0;
         }
-        down = now_down;
-        Sleep(1);
     }
-    std::printf("Ctrl never went down %d times\n0 passed, 1 failed\n", count);
+    std::printf("the game never had %d right arrows\n0 passed, 1 failed\n", count);
     return 1;
 }
